@@ -44,8 +44,10 @@ public:
 
     // Decodes the PCX picture `path` from the embedded store into this bitmap (1 or 3 colour
     // planes). On success sets width/drawWidth, height/drawHeight and a new pixel buffer
-    // (the old one is released) and returns 1; x, y, fadeLevel, keyed and mask stay. On
-    // failure returns 0 and leaves the bitmap unchanged. Traces its work on stdout.
+    // (the old one is released) and returns 1; x, y, fadeLevel, keyed and mask stay unless
+    // the pixel count changed, which drops the mask and clears keyed. On failure (missing
+    // entry, plane count other than 1 or 3, damaged or oversized file) returns 0 and leaves
+    // the bitmap unchanged. Traces its work on stdout, diagnostics on stderr.
     int loadPcx(const char* path);
 
     int32_t width;
@@ -56,6 +58,6 @@ public:
     int32_t drawHeight;
     int32_t fadeLevel;   // 0 opaque; else the weight out of 256 the destination keeps
     int32_t keyed;       // non-zero once setColorKey built the mask
-    uint32_t* pixels;    // owned, width*height words, or null
-    uint32_t* mask;      // owned, width*height words, or null
+    uint32_t* pixels;    // owned (new[]), width*height words, or null
+    uint32_t* mask;      // owned (new[]), width*height words, or null
 };
