@@ -44,7 +44,20 @@ class Canvas:
         self.d.arc((cx - rx, cy - ry, cx + rx, cy + ry), start, end, fill=self[fill], width=width)
 
     def result(self):
+        """(indices, palette); pockets of key colour shut inside the owl become ink, so the
+        key only ever marks the open background."""
         a = np.array(self.img, dtype=np.uint8)
+        key = a == 0
+        h, w = a.shape
+        outside = np.zeros_like(key)
+        stack = [(y, x) for y in range(h) for x in (0, w - 1)]
+        stack += [(y, x) for x in range(w) for y in (0, h - 1)]
+        while stack:
+            y, x = stack.pop()
+            if 0 <= y < h and 0 <= x < w and key[y, x] and not outside[y, x]:
+                outside[y, x] = True
+                stack += [(y - 1, x), (y + 1, x), (y, x - 1), (y, x + 1)]
+        a[key & ~outside] = self['ink']
         return a, self.pal
 
 
