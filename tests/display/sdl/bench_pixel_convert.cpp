@@ -1,0 +1,91 @@
+// Converters against SDL_ConvertPixels on whole 320x240 frames, layout by layout, in one run.
+// Run: bench_pixel_convert (items per second = pixels per second).
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "display/pixel_convert.h"
+
+namespace {
+
+constexpr int W = 320;
+constexpr int H = 240;
+
+const std::vector<uint32_t>& frame() {
+    static const std::vector<uint32_t> f = [] {
+        std::mt19937 rng(5);
+        std::vector<uint32_t> v(W * H);
+        for (uint32_t& p : v)
+            p = rng() & 0x00FFFFFF;
+        return v;
+    }();
+    return f;
+}
+
+Uint32 sdl_format_of(const PixelLayout& layout) {
+    int depth = layout.redMask == 0x7C00 || layout.blueMask == 0x7C00 ? 15 : layout.bitCount;
+    return SDL_MasksToPixelFormatEnum(depth, layout.redMask, layout.greenMask, layout.blueMask, 0);
+}
+
+void BM_ours(benchmark::State& state) {
+    const PixelLayout& layout = display_pixel_layouts()[state.range(0)];
+    std::vector<uint8_t> out(W * H * layout.bytesPerPixel);
+    for (auto _ : state) {
+        for (int y = 0; y < H; ++y)
+            layout.convert(frame().data() + y * W, out.data() + y * W * layout.bytesPerPixel, W);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * W * H);
+    state.SetLabel(layout.name);
+}
+
+void BM_reference(benchmark::State& state) {
+    const PixelLayout& layout = display_pixel_layouts()[state.range(0)];
+    std::vector<uint8_t> out(W * H * layout.bytesPerPixel);
+    for (auto _ : state) {
+        for (int y = 0; y < H; ++y)
+            layout.reference(frame().data() + y * W, out.data() + y * W * layout.bytesPerPixel,
+                             W);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * W * H);
+    state.SetLabel(layout.name);
+}
+
+void BM_sdl(benchmark::State& state) {
+    const PixelLayout& layout = display_pixel_layouts()[state.range(0)];
+    std::vector<uint8_t> out(W * H * layout.bytesPerPixel);
+    Uint32 target = sdl_format_of(layout);
+    if (target == SDL_PIXELFORMAT_UNKNOWN) {
+        state.SkipWithError("SDL has no such format");
+        return;
+    }
+    for (auto _ : state) {
+        if (SDL_ConvertPixels(W, H, SDL_PIXELFORMAT_RGB888, frame().data(), W * 4, target,
+                              out.data(), W * layout.bytesPerPixel) != 0) {
+            state.SkipWithError(SDL_GetError());
+            break;
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * W * H);
+    state.SetLabel(layout.name);
+}
+
+void layouts(benchmark::internal::Benchmark* b) {
+    for (int i = 0; i < PIXEL_LAYOUT_COUNT; ++i)
+        b->Arg(i);
+}
+
+} // namespace
+
+BENCHMARK(BM_ours)->Apply(layouts);
+BENCHMARK(BM_sdl)->Apply(layouts);
+BENCHMARK(BM_reference)->Apply(layouts);
+
+BENCHMARK_MAIN();
