@@ -93,8 +93,11 @@ def draw_frame(n):
     head = (neck[0] + 8, neck[1] - 17)
 
     # far sky: a crescent and stars that stay put and twinkle
-    pen.circle('dust', 268, 30, 11, 1.6)
-    pen.line('dust', [(264, 20), (272, 30), (264, 40)], 1.4)
+    outer = [(268 + 12 * math.cos(a), 30 + 12 * math.sin(a))
+             for a in np.linspace(math.radians(-110), math.radians(110), 12)]
+    inner = [(262 + 10 * math.cos(a), 30 + 11 * math.sin(a))
+             for a in np.linspace(math.radians(80), math.radians(-80), 10)]
+    pen.line('stripe', outer + inner + [outer[0]], 1.6)
     star_rng = np.random.RandomState(7)
     for k in range(14):
         sx, sy = star_rng.uniform(10, 310), star_rng.uniform(8, 90)

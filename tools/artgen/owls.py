@@ -124,45 +124,69 @@ def owl1():
     return c.result()
 
 
+def feather(c, p0, p1, r0, r1, fill, outline='ink'):
+    """Tapered quill from p0 (radius r0) to a rounded tip at p1 (radius r1)."""
+    dx, dy = p1[0] - p0[0], p1[1] - p0[1]
+    n = (dx * dx + dy * dy) ** 0.5
+    nx, ny = -dy / n, dx / n
+    ang = np.arctan2(dy, dx)
+    pts = [(p0[0] + nx * r0, p0[1] + ny * r0)]
+    for k in range(9):
+        a = ang + np.pi / 2 - np.pi * k / 8
+        pts.append((p1[0] + r1 * np.cos(a), p1[1] + r1 * np.sin(a)))
+    pts.append((p0[0] - nx * r0, p0[1] - ny * r0))
+    c.poly(pts, fill, outline, 1)
+
+
 def owl2():
     w, h = 166, 168
     c = Canvas(w, h, (0, 255, 0), [
         ('ink', (20, 22, 36)), ('snow', (246, 248, 255)), ('shade', (200, 210, 232)),
         ('deep', (150, 162, 196)), ('speck', (40, 44, 66)), ('iris', (255, 214, 0)),
-        ('glint', (255, 255, 255)), ('beak', (70, 70, 84)), ('talon', (60, 60, 72)),
-        ('feet', (226, 226, 236)), ('sky', (120, 170, 255))])
+        ('glint', (255, 255, 255)), ('beak', (70, 70, 84)), ('talon', (50, 50, 62))])
     cx = 83
-    # spread wings, primaries fanned out
     for side in (-1, 1):
-        root = (cx + side * 18, 70)
-        tip = (cx + side * 80, 30)
-        c.poly([root, (cx + side * 50, 34), tip, (cx + side * 82, 52), (cx + side * 60, 92),
-                (cx + side * 24, 104)], 'snow', 'ink')
+        def P(x, y):
+            return (cx + side * x, y)
+        wrist = P(52, 20)
+        # primaries fan out and down from the wrist
         for k in range(5):
-            fx = cx + side * (40 + k * 9)
-            fy = 74 + k * 0 - k * 4
-            c.poly([(fx, fy), (fx + side * 12, fy + 26 - k * 2), (fx + side * 3, fy + 30 - k * 3)],
-                   'shade', 'ink', 1)
-        c.line([(cx + side * 30, 56), (cx + side * 62, 44)], 'shade', 3)
-        for k in range(7):
-            sx = cx + side * (32 + (k * 7) % 40)
-            sy = 48 + (k * 11) % 36
-            c.ellipse(sx, sy, 2, 1.5, 'speck')
-    # body
-    c.ellipse(cx, 98, 30, 42, 'snow', 'ink', 2)
-    c.ellipse(cx + 6, 108, 20, 30, 'shade')
-    for k in range(12):
-        sx = cx - 18 + (k * 13) % 36
-        sy = 84 + (k * 7) % 40
-        c.line([(sx - 2, sy), (sx + 2, sy + 1)], 'speck', 2)
-    # tail
-    c.poly([(cx - 14, 132), (cx + 14, 132), (cx + 8, 152), (cx - 8, 152)], 'shade', 'ink')
-    # feet forward, talons open
+            a = np.radians(22 + k * 19)
+            tip = (wrist[0] + side * 26 * np.cos(a), wrist[1] + 30 * np.sin(a))
+            feather(c, wrist, tip, 4, 5, 'shade')
+            feather(c, (wrist[0] + (tip[0] - wrist[0]) * 0.7, wrist[1] + (tip[1] - wrist[1]) * 0.7),
+                    tip, 3, 4, 'deep', None)
+        # secondaries along the trailing edge
+        for k in range(5):
+            base = P(24 + k * 9, 62 - k * 7)
+            feather(c, base, (base[0] + side * 2, base[1] + 22 - k * 1.5), 5, 5, 'shade')
+        # coverts: the arm of the wing with a scalloped lower edge
+        c.poly([P(18, 74), P(28, 40), P(46, 14), P(60, 8), P(64, 22), P(56, 44), P(40, 66)], 'snow', 'ink')
+        for k in range(5):
+            sx, sy = P(28 + k * 7, 64 - k * 9)
+            c.ellipse(sx, sy, 6, 5, 'snow')
+            c.arc(sx, sy, 6, 5, 10, 170, 'deep', 1)
+        c.line([P(32, 42), P(56, 16)], 'shade', 2)
+        for k in range(6):
+            sx, sy = P(34 + (k * 9) % 22, 30 + (k * 13) % 20)
+            c.arc(sx, sy, 3, 2, 20, 160, 'speck', 2)
+    # tail fan under the body
+    for k in (-2, -1, 0, 1, 2):
+        feather(c, (cx, 120), (cx + k * 7, 156 - abs(k) * 2), 4, 5, 'shade')
+    # body with crescent barring
+    c.ellipse(cx, 100, 30, 40, 'snow', 'ink', 2)
+    c.ellipse(cx + 8, 110, 19, 28, 'shade')
+    c.ellipse(cx + 2, 104, 20, 28, 'snow')
+    for k in range(14):
+        sx = cx - 20 + (k * 11) % 40
+        sy = 82 + (k * 17) % 46
+        c.arc(sx, sy, 3, 2, 20, 160, 'speck', 2)
+    # feathered feet reaching forward, black talons spread
     for side in (-1, 1):
-        fx = cx + side * 14
-        c.ellipse(fx, 142, 7, 9, 'feet', 'ink')
+        fx = cx + side * 12
+        c.ellipse(fx, 140, 8, 7, 'snow', 'ink')
         for k in (-5, 0, 5):
-            c.line([(fx + k, 149), (fx + k * 1.6, 160)], 'talon', 3)
+            c.line([(fx + k, 145), (fx + k * 1.5, 153), (fx + k * 1.5 - 2, 157)], 'talon', 2)
     # head: round, no tufts; fierce brows
     c.ellipse(cx, 52, 30, 27, 'snow', 'ink', 2)
     c.ellipse(cx, 60, 26, 16, 'shade')
