@@ -36,12 +36,17 @@ def build():
     col = (xs // cell).astype(int)
     u = (xs % cell) / cell - 0.5
     v = (y % cell) / cell - 0.5
-    # rounded-square distance: 0 at the centre, 1 at the groove
-    d = (np.abs(u) ** 4 + np.abs(v) ** 4) ** 0.25 * 2.0
-    bevel = np.clip((d - 0.72) / 0.22, 0, 1)
-    light = 1.0 - 0.55 * bevel * (0.5 + 1.2 * (u + v))   # lit from the top left
-    light = np.where(d > 0.94, 0.18, light)               # dark groove between scales
-    glow = np.exp(-((u * 3.2) ** 2 + (v * 3.2) ** 2))       # jewel in every scale
+    # each scale is a cushion: a rounded-square dome, lit from the top left
+    d = (np.abs(u) ** 4 + np.abs(v) ** 4) ** 0.25 * 2.0   # 0 centre .. 1 groove
+    height = np.clip(1.0 - d ** 5, 0, 1) * 6.0 + np.clip(1.0 - d * d, 0, 1) * 9.0
+    gy = np.gradient(height, axis=0)
+    gx = np.gradient(height, axis=1)
+    # the gradient across a groove mixes two scales; the groove is drawn dark anyway
+    nz = 1.0 / np.sqrt(gx * gx + gy * gy + 1.0)
+    lx, ly, lz = -0.5, -0.6, 0.62
+    diffuse = np.clip((-gx * lx - gy * ly + lz) * nz / np.sqrt(lx * lx + ly * ly + lz * lz), 0, 1)
+    spec = np.clip(diffuse, 0, 1) ** 24
+    groove = d > 0.95
     cell_id = (row * 8 + col) % 64
     jitter = rng.uniform(-0.08, 0.08, 64)[cell_id]
 
@@ -52,8 +57,9 @@ def build():
     cell_hue = 0.5 + 0.55 * hue[cy, cx] + jitter
     gold = (row % 4) == 1
     h = np.where(gold, 0.11 + 0.02 * u, cell_hue + 0.04 * v) % 1.0
-    s = np.clip(0.8 - 0.55 * glow + 0.06 * grain, 0, 1)
-    val = np.clip(light * (0.66 + 0.12 * grain) + 0.4 * glow, 0, 1)
+    s = np.clip(0.85 - 0.7 * spec + 0.06 * grain, 0, 1)
+    val = np.clip(0.12 + 0.8 * diffuse + 0.1 * grain + 0.3 * spec, 0, 1)
+    val = np.where(groove, 0.1, val)
     rgb = np.zeros((SIZE, SIZE, 3))
     flat_h, flat_s, flat_v = h.ravel(), s.ravel(), val.ravel()
     for i in range(flat_h.size):
