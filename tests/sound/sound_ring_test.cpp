@@ -3,6 +3,7 @@
 
 #include "audio/memory/memory_device.h"
 #include "audio/sound.h"
+#include "tests/sound/memory_steps.h"
 #include "tests/sound/sound_test_support.h"
 
 namespace {

@@ -1,12 +1,9 @@
 // Test helpers of the sound output; see sound_test_support.h.
 #include "tests/sound/sound_test_support.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
-#include "audio/memory/memory_device.h"
 #include "audio/mixer.h"
 #include "audio/render.h"
 #include "tools/xmwriter/xm_writer.h"
@@ -167,18 +164,4 @@ std::vector<int16_t> offline_pcm(Module* module, int frames, int piece)
     }
     mixer_reset_voices();
     return out;
-}
-
-bool advance_to_block(int block)
-{
-    const SoundOutput& s = sound_output();
-    memory_device_set_position(uint64_t(block) * uint64_t(s.block_frames) * 4);
-    int expected = block % s.block_count;
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < limit) {
-        if (s.reader_index.load() == expected && !s.filling.load())
-            return true;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return false;
 }

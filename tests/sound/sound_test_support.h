@@ -32,7 +32,3 @@ std::vector<PositionEntry> offline_positions(Module* module, int block_frames, i
 // The first `frames` frames of `module` as 16-bit PCM, rendered offline from its start in
 // pieces of `piece` frames.
 std::vector<int16_t> offline_pcm(Module* module, int frames, int piece);
-
-// Moves the in-memory device to the start of absolute block `block` (counting laps) and waits
-// until the feeder thread has caught up. False on a time-out of 5 s.
-bool advance_to_block(int block);
