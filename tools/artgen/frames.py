@@ -164,15 +164,19 @@ def draw_frame(n):
         s = math.sin(ph - 0.3)
         if abs(s) < 0.35 and math.cos(ph - 0.3) < 0 and not leap:
             px = hip[0] - 22 - 22 * (1 - abs(s) / 0.35)
-            pen.circle('dust', px, ground_y - 2, 4 + 7 * (1 - abs(s) / 0.35), 1.5)
+            r = 2 + 4 * (1 - abs(s) / 0.35)
+            for dx, dy, f in ((0, 0, 1.0), (-1.6, -0.6, 0.7), (1.5, -0.9, 0.6)):
+                pen.circle('dust', px + dx * r, ground_y - 1 + dy * r, r * f, 1.3)
 
     # resolve layers: later inks win, levels from coverage
     out = np.zeros((HEIGHT, WIDTH), np.uint8)
     best = np.zeros((HEIGHT, WIDTH))
+    # chalk on a rough board: strokes lose a little here and there, differently every frame
+    grain = 1.0 - 0.35 * rng.rand(HEIGHT, WIDTH) ** 3
     order = ['dust', 'chalk', 'scarf', 'hat', 'stripe']
     for name in order:
         k = [i for i, (nm, _) in enumerate(INKS) if nm == name][0]
-        cov = np.array(imgs[name].resize((WIDTH, HEIGHT), Image.BOX), dtype=float) / 255.0
+        cov = np.array(imgs[name].resize((WIDTH, HEIGHT), Image.BOX), dtype=float) / 255.0 * grain
         level = np.round(cov * LEVELS).astype(int)
         take = (level > 0) & (cov >= best * 0.8)
         out[take] = 1 + k * LEVELS + level[take] - 1
