@@ -1,0 +1,189 @@
+// The software mixer: every active voice into float stereo frames, with linear interpolation,
+// volume ramps and loops, and the conversion to 16-bit PCM.
+#include "audio/mixer.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "audio/mixer_frames.h"
+#include "music/music.h"
+
+namespace {
+
+using u128 = unsigned __int128;
+using i128 = __int128;
+
+constexpr uint64_t NEVER = ~uint64_t(0);
+
+// Frames mixed before the voice crosses its boundary, counted exactly on the 32.32 position:
+// forward the crossing is reaching the loop end, backward going below the loop start. Each
+// frame first clears the position's lowest bit, so after the first frame the position moves
+// by step & ~1 forward and by step + (step & 1) backward. 0 when the boundary is already
+// crossed; NEVER when the voice cannot move.
+uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uint64_t loop_start,
+                            uint64_t loop_end) {
+    if (direction == 2) {
+        const i128 start = i128(loop_start) << 32;
+        if (i128(position) < start) return 0;
+        const i128 first = i128(position & ~uint64_t(1)) - i128(step);
+        if (first < start) return 1;
+        const uint64_t fall = step + (step & 1);
+        if (fall == 0) return NEVER;
+        return uint64_t(2 + (first - start) / i128(fall));
+    }
+    const u128 end = u128(loop_end) << 32;
+    if (position >= end) return 0;
+    const u128 first = u128(position & ~uint64_t(1)) + step;
+    if (first >= end) return 1;
+    const uint64_t rise = step & ~uint64_t(1);
+    if (rise == 0) return NEVER;
+    return uint64_t(1 + (end - first + rise - 1) / rise);
+}
+
+// Ping-pong turn at the boundary just crossed: mirror the overshoot with the 2^-32 offset,
+// and mirror again at the other end until the position lies inside the loop. Two mirrors
+// are one loop of 2 x loop length, so whole round trips are taken off first.
+void reflect(i128& position, int& direction, i128 start, i128 end) {
+    const i128 span = 2 * (end - start);
+    if (direction == 1) {
+        if (position - end >= span) position -= (position - end) / span * span;
+    } else if (start - 1 - position >= span) {
+        position += (start - 1 - position) / span * span;
+    }
+    for (;;) {
+        if (direction == 1 && position >= end) {
+            position = 2 * end - 1 - position;
+            direction = 2;
+        } else if (direction == 2 && position < start) {
+            position = 2 * start - 1 - position;
+            direction = 1;
+        } else {
+            return;
+        }
+    }
+}
+
+void mix_voice(Voice* voice, float* out, int frames) {
+    const Sample* sample = voice->sample;
+    uint64_t position = (uint64_t(voice->position) << 32) | voice->position_frac;
+    const uint64_t step = (uint64_t(voice->step) << 32) | voice->step_frac;
+    int direction = voice->direction;
+    const uint64_t loop_start = sample->loop_start;
+    const uint64_t loop_end = loop_start + sample->loop_length;
+    uint8_t loop_type = sample->loop_type;
+    // A loop of no length cannot turn: it plays to its end like an unlooped sample.
+    if (sample->loop_length == 0) loop_type = LOOP_NONE;
+    const int settings_ramp = mixer_settings.ramp_length;
+
+    // A sample without data (the empty sample) ends at once; nothing is read.
+    if (!sample->data) {
+        voice->sample = nullptr;
+        sample = nullptr;
+        position = 0;
+    }
+    while (frames > 0 && sample) {
+        int n = frames;
+        bool boundary = false;
+        const uint64_t to_boundary =
+            frames_to_boundary(position, step, direction, loop_start, loop_end);
+        if (to_boundary <= uint64_t(n)) {
+            n = int(to_boundary);
+            boundary = true;
+        }
+
+        if (!(voice->ramp_frames != 0 && voice->gain_left == voice->last_gain_left &&
+              voice->gain_right == voice->last_gain_right)) {
+            voice->last_gain_left = voice->gain_left;
+            voice->last_gain_right = voice->gain_right;
+            const int32_t whole_left = voice->level_left / 256;
+            const int32_t whole_right = voice->level_right / 256;
+            const float reciprocal = mixer_settings.ramp_reciprocal;
+            voice->ramp_step_left = voice->gain_left != whole_left
+                ? float(voice->gain_left - whole_left) * (1.0f / 255.0f) * reciprocal : 0.0f;
+            voice->ramp_step_right = voice->gain_right != whole_right
+                ? float(voice->gain_right - whole_right) * (1.0f / 255.0f) * reciprocal : 0.0f;
+            if (voice->gain_left != whole_left || voice->gain_right != whole_right) {
+                voice->ramp_frames = settings_ramp;
+            } else {
+                voice->ramp_frames = 0;
+                voice->level_left = voice->gain_left * 256;
+                voice->level_right = voice->gain_right * 256;
+            }
+        }
+        const bool ramp = voice->ramp_frames != 0;
+        if (ramp && n > voice->ramp_frames) {
+            n = voice->ramp_frames;  // the ramp ends first; the boundary waits for a later pass
+            boundary = false;
+        }
+
+        if (n > 0) {
+            const int16_t* data = sample->data;
+            if (ramp) {
+                float left = float(voice->level_left) / 256.0f / 255.0f;
+                float right = float(voice->level_right) / 256.0f / 255.0f;
+                position = mixer_frames_ramp(out, n, data, position, step, direction, left, right,
+                                             voice->ramp_step_left, voice->ramp_step_right);
+                voice->level_left = int32_t(std::lrint(double(left) * 65280.0));
+                voice->level_right = int32_t(std::lrint(double(right) * 65280.0));
+                voice->ramp_frames -= n;
+                if (voice->ramp_frames == 0) {
+                    voice->ramp_step_left = 0.0f;
+                    voice->ramp_step_right = 0.0f;
+                    voice->level_left = voice->gain_left * 256;
+                    voice->level_right = voice->gain_right * 256;
+                }
+            } else {
+                const float gain_left = float(voice->gain_left) / 255.0f;
+                const float gain_right = float(voice->gain_right) / 255.0f;
+                position = mixer_frames_flat(out, n, data, position, step, direction, gain_left,
+                                             gain_right);
+            }
+            out += 2 * n;
+            frames -= n;
+        }
+
+        if (boundary) {
+            if (loop_type == LOOP_FORWARD) {
+                const uint64_t whole = position >> 32;
+                const uint64_t laps = (whole - loop_end) / sample->loop_length + 1;
+                position -= (laps * sample->loop_length) << 32;
+            } else if (loop_type == LOOP_PINGPONG) {
+                i128 p = i128(position);
+                reflect(p, direction, i128(loop_start) << 32, i128(loop_end) << 32);
+                position = uint64_t(p);
+            } else {
+                voice->sample = nullptr;
+                sample = nullptr;
+                position = 0;
+            }
+        }
+    }
+    voice->position = uint32_t(position >> 32);
+    voice->position_frac = uint32_t(position);
+    voice->direction = direction;
+}
+
+}  // namespace
+
+void mixer_set_rate(int rate) {
+    if (rate < 1) rate = 1;
+    mixer_settings.rate = rate;
+    mixer_settings.reciprocal = 1.0f / float(rate);
+    mixer_settings.ramp_length = int32_t((int64_t(rate) * 128) / 44100);
+    if (mixer_settings.ramp_length < 1) mixer_settings.ramp_length = 1;
+    mixer_settings.ramp_reciprocal = 1.0f / float(mixer_settings.ramp_length);
+}
+
+void mixer_reset_voices() {
+    std::memset(static_cast<void*>(voice_table), 0, sizeof(voice_table));
+    for (int i = 0; i < VOICE_COUNT; ++i) {
+        voice_table[i].number = i;
+        voice_table[i].step = 1;
+    }
+}
+
+void mixer_mix(float* buffer, int frames) {
+    if (frames < 1 || !buffer) return;
+    for (int v = 0; v < MIXED_VOICES; ++v)
+        if (voice_table[v].sample) mix_voice(&voice_table[v], buffer, frames);
+}

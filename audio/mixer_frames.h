@@ -1,0 +1,16 @@
+#pragma once
+// The mixer's per-frame loops, kept apart so they can be tuned without touching the pass
+// logic. Both add `frames` interpolated frames of `data` to `out` and return the new 32.32
+// position; `direction` 2 moves backward. The caller guarantees that every position read
+// lies before the boundary, so data[i + 1] is at most the guard value.
+
+#include <cstdint>
+
+// Constant gains (gain / 255 as floats).
+uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t position,
+                           uint64_t step, int direction, float gain_left, float gain_right);
+
+// Ramping gains: each frame uses the current levels, then adds the steps to them.
+uint64_t mixer_frames_ramp(float* out, int frames, const int16_t* data, uint64_t position,
+                           uint64_t step, int direction, float& level_left, float& level_right,
+                           float step_left, float step_right);
