@@ -64,7 +64,6 @@ class Canvas:
 def eye(c, cx, cy, r, iris, pupil_dx=0, pupil_dy=0):
     c.ellipse(cx, cy, r, r, 'ink', None)
     c.ellipse(cx, cy, r - 2, r - 2, iris, None)
-    c.ellipse(cx, cy + r // 4, r - 2, r - 2 - r // 4, iris + '_dark', None) if False else None
     c.ellipse(cx + pupil_dx, cy + pupil_dy, r * 0.5, r * 0.5, 'ink', None)
     c.ellipse(cx + pupil_dx - r * 0.22, cy + pupil_dy - r * 0.25, r * 0.16, r * 0.16, 'glint', None)
 
