@@ -18,14 +18,15 @@ size_t pixel_count(int32_t width, int32_t height) {
 }
 
 // Bytes 0..2: d keeps f/256 of itself and takes (256 - f)/256 of s; byte 3 of d stays.
+// Red and blue are weighed together: each product fits its own 16 bits, so every byte is
+// truncated exactly as on its own, and the two sums per byte cannot exceed 255.
 inline uint32_t blend(uint32_t d, uint32_t s, uint32_t f) {
-    uint32_t out = d & 0xFF000000u;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const uint32_t db = (d >> shift) & 0xFF;
-        const uint32_t sb = (s >> shift) & 0xFF;
-        out |= (((db * f) >> 8) + ((sb * (256 - f)) >> 8)) << shift;
-    }
-    return out;
+    const uint32_t g = 256 - f;
+    const uint32_t rb = ((((d & 0xFF00FFu) * f) >> 8) & 0xFF00FFu) +
+                        ((((s & 0xFF00FFu) * g) >> 8) & 0xFF00FFu);
+    const uint32_t gr = ((((d & 0xFF00u) * f) >> 8) & 0xFF00u) +
+                        ((((s & 0xFF00u) * g) >> 8) & 0xFF00u);
+    return (d & 0xFF000000u) | rb | gr;
 }
 
 // Fade levels beyond 0..255 are never used; clamping keeps the arithmetic in range.

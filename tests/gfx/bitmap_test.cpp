@@ -225,6 +225,29 @@ TEST(BitmapModes, BlendWeighsEachColourByte) {
     EXPECT_EQ(dst->pixels[0], 0x00C7C7C7u); // 199 + 0: almost unchanged
 }
 
+TEST(BitmapModes, BlendIsPerByteForEveryWeight) {
+    // Each byte on its own: d * f >> 8 plus s * (256 - f) >> 8, no carry between bytes.
+    std::unique_ptr<Bitmap> src = numbered(256, 1);
+    std::unique_ptr<Bitmap> dst = numbered(256, 1);
+    for (uint32_t f = 1; f < 256; ++f) {
+        for (uint32_t i = 0; i < 256; ++i) {
+            src->pixels[i] = i << 16 | (255 - i) << 8 | ((i * 7) & 255);
+            dst->pixels[i] = 0x5A000000u | ((i * 13) & 255) << 16 | i << 8 | (255 - i);
+        }
+        const std::vector<uint32_t> before(dst->pixels, dst->pixels + 256);
+        src->fadeLevel = int32_t(f);
+        src->drawAt(0, 0, *dst);
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t want = 0x5A000000u;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const uint32_t d = (before[i] >> shift) & 255, s = (src->pixels[i] >> shift) & 255;
+                want |= (((d * f) >> 8) + ((s * (256 - f)) >> 8)) << shift;
+            }
+            ASSERT_EQ(dst->pixels[i], want) << "f " << f << " pixel " << i;
+        }
+    }
+}
+
 TEST(BitmapModes, KeyedWithoutFadeShowsTheDestinationThroughTheKey) {
     std::unique_ptr<Bitmap> dst = filled(3, 1, 0x00ABCDEFu);
     std::unique_ptr<Bitmap> src = filled(3, 1, 0x00FF00FFu);
