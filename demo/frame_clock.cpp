@@ -13,6 +13,7 @@ namespace {
 
 void (*idle_hook)() = nullptr;
 int (*time_source)(Module*) = sound_get_time;
+int stall_ms = FRAME_CLOCK_STALL_MS;
 
 uint32_t read_clock(Module* module) { return static_cast<uint32_t>(time_source(module)); }
 
@@ -30,7 +31,7 @@ void startFrameClock(Module* module) {
 
 void waitFrameClock(Module* module) {
     using Clock = std::chrono::steady_clock;
-    const auto stallLimit = std::chrono::milliseconds(FRAME_CLOCK_STALL_MS);
+    const auto stallLimit = std::chrono::milliseconds(stall_ms);
     const auto start = Clock::now();
     while (read_clock(module) == lastClock) {
         if (idle_hook) idle_hook();
@@ -47,6 +48,8 @@ void waitFrameClock(Module* module) {
 }
 
 void frame_clock_set_idle_hook(void (*hook)()) { idle_hook = hook; }
+
+void frame_clock_set_stall_ms(int ms) { stall_ms = ms > 0 ? ms : FRAME_CLOCK_STALL_MS; }
 
 void frame_clock_set_time_source(int (*getTime)(Module* module)) {
     time_source = getTime ? getTime : sound_get_time;

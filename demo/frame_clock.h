@@ -14,7 +14,7 @@ void startFrameClock(Module* module);
 
 // Spins until the song time differs from lastClock, then sets pendingTicks from the time that
 // passed and lastClock from a third read. A song clock that stays put for
-// FRAME_CLOCK_STALL_MS of wall time (no song, no sound device) ends the wait with one tick,
+// the stall limit of wall time (no song, no sound device) ends the wait with one tick,
 // so the loop still draws and reacts to keys. Main thread.
 void waitFrameClock(Module* module);
 
@@ -28,5 +28,7 @@ constexpr int FRAME_CLOCK_STALL_MS = 100;
 // Called on every turn of the wait's spin (null: none). The capture tool moves its in-memory
 // sound device from here, so the device only moves once the clock has been read.
 void frame_clock_set_idle_hook(void (*hook)());
+// Wall time after which a clock that stays put ends the wait (default FRAME_CLOCK_STALL_MS).
+void frame_clock_set_stall_ms(int ms);
 // Where the wait reads the song time: sound_get_time by default; tests substitute a clock.
 void frame_clock_set_time_source(int (*getTime)(Module* module));
