@@ -3,6 +3,9 @@
 // identical byte for byte; without SSE2 the reference does the whole row.
 #include "display/pixel_convert.h"
 
+#include <cstddef>
+#include <cstring>
+
 #include "display/pixel_convert_reference.h"
 
 #ifdef __SSE2__
@@ -21,32 +24,24 @@ inline void store16b(uint8_t* dst, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
 }
 
-// 0x00RRGGBB -> 0x00BBGGRR in every 32-bit lane.
+// 0x..RRGGBB -> 0x00BBGGRR in every 32-bit lane: the lane shifts drop what moves out.
 inline __m128i swap_red_blue(__m128i v) {
-    const __m128i low = _mm_set1_epi32(0xFF);
-    const __m128i green = _mm_set1_epi32(0xFF00);
-    __m128i r = _mm_and_si128(_mm_srli_epi32(v, 16), low);
-    __m128i b = _mm_slli_epi32(_mm_and_si128(v, low), 16);
-    return _mm_or_si128(_mm_or_si128(r, b), _mm_and_si128(v, green));
+    __m128i rb = _mm_and_si128(v, _mm_set1_epi32(0x00FF00FF));
+    __m128i g = _mm_and_si128(v, _mm_set1_epi32(0x0000FF00));
+    return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(rb, 16), _mm_srli_epi32(rb, 16)), g);
 }
 
-// Four pixels whose byte 3 is zero -> their low three bytes packed into bytes 0..11.
-inline __m128i pack_three_bytes(__m128i v) {
+// Four pixels whose byte 3 is zero -> their low three bytes at dst[0..11]. Two 8-byte stores
+// that also write two zero bytes at dst[12..13], so the caller must convert at least one more
+// pixel of the row afterwards, which overwrites them.
+inline void store_three_byte_quad(uint8_t* dst, __m128i v) {
     const __m128i low32 = _mm_set_epi32(0, -1, 0, -1);
     const __m128i high40 = _mm_set_epi32(-1, int(0xFF000000u), -1, int(0xFF000000u));
     // In each 64-bit half: p0 | p1 << 24.
     __m128i pairs =
         _mm_or_si128(_mm_and_si128(v, low32), _mm_and_si128(_mm_srli_epi64(v, 8), high40));
-    return _mm_or_si128(_mm_move_epi64(pairs), _mm_slli_si128(_mm_srli_si128(pairs, 8), 6));
-}
-
-// Sixteen pixels -> 48 bytes, three full stores.
-inline void store_three_byte_group(uint8_t* dst, __m128i a, __m128i b, __m128i c, __m128i d) {
-    __m128i r0 = pack_three_bytes(a), r1 = pack_three_bytes(b);
-    __m128i r2 = pack_three_bytes(c), r3 = pack_three_bytes(d);
-    store16b(dst, _mm_or_si128(r0, _mm_slli_si128(r1, 12)));
-    store16b(dst + 16, _mm_or_si128(_mm_srli_si128(r1, 4), _mm_slli_si128(r2, 8)));
-    store16b(dst + 32, _mm_or_si128(_mm_srli_si128(r2, 8), _mm_slli_si128(r3, 4)));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), pairs);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 6), _mm_srli_si128(pairs, 8));
 }
 
 // Eight 32-bit lanes holding 16-bit values -> eight packed 16-bit words. The values are sign
@@ -98,19 +93,10 @@ int convert16_groups(const uint32_t* src, uint8_t* dst, int count) {
 } // namespace
 
 void display_convert_32_rgb(const uint32_t* src, uint8_t* dst, int count) {
-    int i = 0;
-#ifdef __SSE2__
-    for (; i + 16 <= count; i += 16) {
-        __m128i a = load4(src + i), b = load4(src + i + 4);
-        __m128i c = load4(src + i + 8), d = load4(src + i + 12);
-        store16b(dst + 4 * i, a);
-        store16b(dst + 4 * i + 16, b);
-        store16b(dst + 4 * i + 32, c);
-        store16b(dst + 4 * i + 48, d);
-    }
-#endif
-    if (i < count)
-        display_reference_32_rgb(src + i, dst + 4 * i, count - i);
+    // A plain copy of whole pixels, byte 3 included: the C library's copy moves the widest
+    // groups the processor has, and handles rows shorter than one group.
+    if (count > 0)
+        std::memcpy(dst, src, std::size_t(count) * 4);
 }
 
 void display_convert_32_bgr(const uint32_t* src, uint8_t* dst, int count) {
@@ -127,11 +113,9 @@ void display_convert_24_rgb(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
-    for (; i + 16 <= count; i += 16)
-        store_three_byte_group(dst + 3 * i, _mm_and_si128(load4(src + i), mask),
-                               _mm_and_si128(load4(src + i + 4), mask),
-                               _mm_and_si128(load4(src + i + 8), mask),
-                               _mm_and_si128(load4(src + i + 12), mask));
+    // "+ 4 <" keeps a pixel after every group to cover its two extra bytes.
+    for (; i + 4 < count; i += 4)
+        store_three_byte_quad(dst + 3 * i, _mm_and_si128(load4(src + i), mask));
 #endif
     if (i < count)
         display_reference_24_rgb(src + i, dst + 3 * i, count - i);
@@ -141,11 +125,8 @@ void display_convert_24_bgr(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     // swap_red_blue already clears byte 3.
-    for (; i + 16 <= count; i += 16)
-        store_three_byte_group(dst + 3 * i, swap_red_blue(load4(src + i)),
-                               swap_red_blue(load4(src + i + 4)),
-                               swap_red_blue(load4(src + i + 8)),
-                               swap_red_blue(load4(src + i + 12)));
+    for (; i + 4 < count; i += 4)
+        store_three_byte_quad(dst + 3 * i, swap_red_blue(load4(src + i)));
 #endif
     if (i < count)
         display_reference_24_bgr(src + i, dst + 3 * i, count - i);

@@ -1,9 +1,11 @@
 // Converters against SDL_ConvertPixels on whole 320x240 frames, layout by layout, in one run.
-// Run: bench_pixel_convert (items per second = pixels per second).
+// Run: bench_pixel_convert (items_per_second = pixels per second). Names read
+// LAYOUT/ours, LAYOUT/sdl, LAYOUT/reference (the per-pixel code without SIMD).
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <string>
 #include <vector>
 
 #include "display/pixel_convert.h"
@@ -77,15 +79,19 @@ void BM_sdl(benchmark::State& state) {
     state.SetLabel(layout.name);
 }
 
-void layouts(benchmark::internal::Benchmark* b) {
-    for (int i = 0; i < PIXEL_LAYOUT_COUNT; ++i)
-        b->Arg(i);
-}
-
 } // namespace
 
-BENCHMARK(BM_ours)->Apply(layouts);
-BENCHMARK(BM_sdl)->Apply(layouts);
-BENCHMARK(BM_reference)->Apply(layouts);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    for (int i = 0; i < PIXEL_LAYOUT_COUNT; ++i) {
+        std::string name = display_pixel_layouts()[i].name;
+        for (char& c : name)
+            c = c == ' ' ? '_' : c;
+        benchmark::RegisterBenchmark((name + "/ours").c_str(), BM_ours)->Arg(i);
+        benchmark::RegisterBenchmark((name + "/sdl").c_str(), BM_sdl)->Arg(i);
+        benchmark::RegisterBenchmark((name + "/reference").c_str(), BM_reference)->Arg(i);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
