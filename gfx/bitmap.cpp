@@ -36,11 +36,13 @@ uint32_t blend_weight(int32_t fadeLevel) {
 
 enum class Mode { COPY, BLEND, MASK, BLEND_SKIP_ZERO };
 
+// A keyed flag set by hand without a mask copies opaquely: there is no mask to apply.
 Mode choose_mode(const Bitmap& b) {
-    const bool keyed = b.keyed != 0 && b.mask != nullptr;
-    if (!keyed)
+    if (b.keyed == 0)
         return b.fadeLevel == 0 ? Mode::COPY : Mode::BLEND;
-    return b.fadeLevel == 0 ? Mode::MASK : Mode::BLEND_SKIP_ZERO;
+    if (b.fadeLevel != 0)
+        return Mode::BLEND_SKIP_ZERO;
+    return b.mask ? Mode::MASK : Mode::COPY;
 }
 
 // The visible part of a blit: source rows skipTop..rowEnd-1, columns skipLeft..colEnd-1.
