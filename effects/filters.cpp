@@ -17,10 +17,10 @@ int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap& bmp) {
         std::memset(bytes, 0, n);
     } else if (amount >= 0) {
         // A saturating subtract; written so that the compiler vectorises it.
-        const unsigned a = static_cast<unsigned>(amount);
+        const uint8_t a = static_cast<uint8_t>(amount);
         for (size_t i = 0; i < n; ++i) {
-            const unsigned b = bytes[i];
-            bytes[i] = static_cast<uint8_t>(b > a ? b - a : 0);
+            const uint8_t b = bytes[i];
+            bytes[i] = static_cast<uint8_t>(b >= a ? b - a : 0);
         }
     } else {
         const uint8_t up = static_cast<uint8_t>(0u - static_cast<uint32_t>(amount));
