@@ -67,8 +67,11 @@ class EffectsTest : public ::testing::Test {
 protected:
     void TearDown() override { music_free(module_); }
 
-    // Loads `def` and prepares it to play; the next tick() is the first row start.
+    // Loads `def` (releasing the song loaded before) and prepares it to play; the next
+    // tick() is the first row start.
     void load(const XmModuleDef& def) {
+        music_free(module_);
+        module_ = nullptr;
         const std::vector<uint8_t> bytes = xm_write(def);
         ASSERT_FALSE(bytes.empty());
         module_ = music_test::load_module_bytes(bytes);

@@ -52,7 +52,6 @@ TEST_F(FlowEffects, PositionJumpBeyondTheSongGoesToOrderZero) {
     EXPECT_EQ(rowStarts(4), (Rows{{0, 0}, {2, 0}, {2, 1}, {2, 2}}));
     XmModuleDef def2 = effects_song(1, 4, 4);
     effect_cell(def2, 2, 0xB, 0x05, 0, 1);
-    music_free(module_);
     load(def2);
     EXPECT_EQ(rowStarts(8), (Rows{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1}, {1, 2}, {0, 0}}));
 }
@@ -79,7 +78,6 @@ TEST_F(FlowEffects, PatternBreakAtTheLastOrderGoesToOrderZeroNotTheRestart) {
     // Without the break the song would continue at the restart position.
     XmModuleDef plain = effects_song(1, 2, 3);
     plain.restart = 1;
-    music_free(module_);
     load(plain);
     rowStarts(6);
     EXPECT_EQ(rowStarts(1), (Rows{{1, 0}}));
@@ -96,14 +94,12 @@ TEST_F(FlowEffects, JumpAndBreakInOneRowFollowChannelOrder) {
     XmModuleDef def2 = effects_song(2, 8, 4);
     effect_cell(def2, 0, 0xD, 0x05, 0);
     effect_cell(def2, 0, 0xB, 0x03, 1);
-    music_free(module_);
     load(def2);
     EXPECT_EQ(rowStarts(2), (Rows{{0, 0}, {3, 0}}));
     // Two breaks: the later row wins, the order advances once.
     XmModuleDef def3 = effects_song(2, 8, 4);
     effect_cell(def3, 0, 0xD, 0x05, 0);
     effect_cell(def3, 0, 0xD, 0x02, 1);
-    music_free(module_);
     load(def3);
     EXPECT_EQ(rowStarts(2), (Rows{{0, 0}, {1, 2}}));
 }
@@ -191,7 +187,6 @@ TEST_F(FlowEffects, PatternDelayUsesTheSpeedInForceForItsChannel) {
     XmModuleDef def2 = effects_song(2);
     effect_cell(def2, 0, 0xF, 0x03, 0);
     effect_cell(def2, 0, 0xE, 0xE1, 1);
-    music_free(module_);
     load(def2);
     tick();
     EXPECT_EQ(mod().pattern_delay_ticks, 3);

@@ -38,8 +38,6 @@ TEST_F(NoteEffects, NoteDelayStartsTheNoteAtTickTwoWithDefaultVolume) {
         tick();  // later ticks change nothing in the voice
         EXPECT_EQ(ch().flags & (UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING), 0);
         EXPECT_EQ(voice().position, 300u);
-        music_free(module_);
-        module_ = nullptr;
     }
 }
 
@@ -62,8 +60,6 @@ TEST_F(NoteEffects, NoteDelayZeroOrAtLeastTheRowNeverPlays) {
         load(def);
         tick(6);
         EXPECT_EQ(voice().sample, nullptr) << std::hex << int(param);
-        music_free(module_);
-        module_ = nullptr;
     }
 }
 
@@ -135,7 +131,6 @@ TEST_F(NoteEffects, RetriggerAfterASampleOffsetStartsAtTheBeginning) {
     XmModuleDef def2 = effects_song();
     note_cell(def2, 0, 0x9, 0x04);
     effect_cell(def2, 1, 0x1B, 0x01);  // R with interval 1
-    music_free(module_);
     load(def2);
     tick(7);
     voice().position = 1500;

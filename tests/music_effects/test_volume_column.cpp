@@ -22,8 +22,6 @@ protected:
             tick();
             out.push_back(ch().volume);
         }
-        music_free(module_);
-        module_ = nullptr;
         return out;
     }
 };

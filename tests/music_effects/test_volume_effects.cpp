@@ -199,8 +199,6 @@ TEST_F(VolumeEffects, RetriggerVolumeTable) {
         ch().volume = c.from;
         tick();
         EXPECT_EQ(ch().volume, c.to) << "kind " << int(c.kind);
-        music_free(module_);
-        module_ = nullptr;
     }
 }
 
