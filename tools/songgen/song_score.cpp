@@ -251,7 +251,8 @@ void bass_line(Score& s, int order, const Chord& c, const char* pattern, int gat
 const Chord INTRO[4] = {AM, FM, CM, GM};
 
 void opening(Score& s) {
-    s.effect(0, CH_KICK, FX_GLOBAL_VOL, 0x40);
+    // Global volume 52 of 64 keeps headroom where every channel hits at once (the climax).
+    s.effect(0, CH_KICK, FX_GLOBAL_VOL, 0x34);
     const char* bell[4] = {"A4 . . . C5 . . . E5 . . . . . . .", "F5 . . . E5 . . . C5 . . . . . . .",
                            "G5 . . . E5 . . . C5 . . . D5 . E5 .", "D5 . . . . . . . B4 . . . . . . ."};
     for (int o = 0; o < 4; ++o) {
@@ -283,7 +284,7 @@ void tunnel(Score& s) {
         const Chord& c = chords[k];
         pad(s, bar(o), c, 34, k > 0);
         drum_line(s, o, CH_KICK, INS_KICK, KICK, "X.............x.....X...........");
-        drum_line(s, o, CH_SNARE, INS_SNARE, SNARE, k == 1 ? "........X.........g...f.....g..." : "........X.........g.....X.....g.");
+        drum_line(s, o, CH_SNARE, INS_SNARE, SNARE, k == 1 ? "........X.........g.....f...g..." : "........X.........g.....X.....g.");
         drum_line(s, o, CH_HAT, INS_HAT, HAT, "x.g.x.g.x.g.x.g.x.g.x.g.x.g.o.g.");
         bass_line(s, o, c, "R..R..O.R.RF..O.", 5, 50);
         arp(s, o, c, k == 2 ? "0123210301232103" : "0213023102130231", 30);
@@ -333,8 +334,8 @@ void blob_cloud(Score& s) {
 void break_bar(Score& s) {
     const int o = 10;
     // Dominant pedal: suspended fourth resolving to the major third, pulsing.
-    pad(s, bar(o), ESUS, 28, false);
-    pad(s, bar(o) + 32, EM, 28, true);
+    pad(s, bar(o), ESUS, 24, false);
+    pad(s, bar(o) + 32, EM, 24, true);
     pad_release(s, bar(o) + 56);
     s.line(bar(o), CH_VOX, INS_VOX, vol(28), "B4 . . . . . . . . . . . . . - .");
     for (int r = bar(o) + 4; r < bar(o) + 60; ++r)
@@ -352,7 +353,7 @@ void break_bar(Score& s) {
     s.note(bar(o) + 38, CH_KICK, KICK, INS_KICK, vol(16));
     s.note(bar(o) + 16, CH_FX, note_of("C2"), INS_RISER, vol(2), FX_PORTA_UP, 0x06);
     for (int r = bar(o) + 17; r < bar(o) + 62; ++r) {
-        s.volume(r, CH_FX, 0x71);
+        if (r % 2) s.volume(r, CH_FX, 0x71);
         s.effect(r, CH_FX, r % 8 == 0 ? FX_PAN_SLIDE : FX_PORTA_UP, r % 8 == 0 ? 0x20 : 0);
     }
     s.effect(bar(o) + 62, CH_FX, FX_EXT, EXT_CUT | 1);
@@ -377,7 +378,7 @@ void climax(Score& s) {
         // Rolling bass in eighths; the second one of each pair starts past the
         // bright attack (sample offset) so the line breathes.
         const uint8_t root = note_of(c.bass);
-        const int pattern[8] = {0, 12, 0, 7, 0, 12, 10, 7};
+        const int pattern[8] = {0, 12, 0, 7, 0, 12, 7, 12};
         for (int i = 0; i < 8; ++i) {
             const int row = bar(o) + i * 8;
             if (i % 2)
