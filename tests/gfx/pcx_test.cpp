@@ -1,5 +1,6 @@
 // The PCX decoder: both flavours, run-length edge cases, padding columns, the trace, the two
-// refusals (missing entry, plane count), and damaged files, which fail cleanly or stop inside the work buffer.
+// refusals (missing entry, plane count), and damaged files, which fail cleanly or stop
+// inside the work buffer.
 
 #include "gfx/bitmap.h"
 
