@@ -24,6 +24,7 @@ struct Display {
     bool open = false;
     bool active = false;
     PixelConverter converter = nullptr;
+    int rowBytes = 0; // width x bytes per surface pixel
 };
 
 Display g_display;
@@ -99,6 +100,7 @@ int display_open(const char* title, int width, int height) {
     d.converter = display_pick_converter(bitCount, red, green, blue);
     if (!d.converter)
         return 0;
+    d.rowBytes = width * display_find_layout(bitCount, red, green, blue)->bytesPerPixel;
     b.setScreenSaverActive(false);
     d.open = true;
     return 1;
@@ -124,6 +126,11 @@ int display_update(const uint32_t* pixels) {
     int pitch = 0;
     if (!b.lock(&surface, &pitch) || !surface)
         return 0;
+    // A pitch shorter than a row would make rows overlap or run past the surface.
+    if (pitch < d.rowBytes) {
+        b.unlock(surface);
+        return 0;
+    }
     for (int y = 0; y < d.height; ++y)
         d.converter(pixels + std::size_t(y) * std::size_t(d.width),
                     surface + std::ptrdiff_t(y) * pitch, d.width);

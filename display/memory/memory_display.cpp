@@ -83,9 +83,8 @@ bool create_surfaces(int backBuffers) {
     if (backBuffers > s.config.maxBackBuffers)
         return false;
     int row = s.width * ((s.config.bitCount + 7) / 8);
+    // A configured pitch below the row is kept: the display must refuse to convert into it.
     s.pitch = s.config.pitch > 0 ? s.config.pitch : row;
-    if (s.pitch < row)
-        return false;
     s.surfaces = true;
     s.backBuffer = backBuffers > 0;
     s.back.assign(std::size_t(s.pitch) * std::size_t(s.height), UNWRITTEN);

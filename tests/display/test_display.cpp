@@ -185,6 +185,17 @@ TEST_F(DisplayTest, LockFailureLosesTheFrame) {
     EXPECT_FALSE(logged("flip"));
 }
 
+TEST_F(DisplayTest, PitchShorterThanARowIsRefusedWithoutWriting) {
+    MemoryDisplayConfig c;
+    c.pitch = W * 4 - 1;
+    display_memory_configure(c);
+    ASSERT_EQ(display_open("vorru", W, H), 1);
+    std::vector<uint32_t> frame(W * H);
+    EXPECT_EQ(display_update(frame.data()), 0);
+    EXPECT_TRUE(logged("unlock"));
+    EXPECT_FALSE(logged("flip"));
+}
+
 TEST_F(DisplayTest, InactiveFramesAreDroppedWhileMessagesAreStillPumped) {
     MemoryDisplayConfig c;
     c.activateOnOpen = false;
