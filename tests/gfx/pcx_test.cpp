@@ -266,3 +266,36 @@ TEST_F(PcxTest, RunsPastTheBufferStopAtItsEnd) {
     EXPECT_EQ(px(0, 0), 0x112233u);
     EXPECT_EQ(px(1, 0), 0x112233u);
 }
+
+TEST_F(PcxTest, SurvivesMutatedAndTruncatedFiles) {
+    // Random byte flips and cuts of valid files of both flavours; the sanitizer build checks
+    // every access. A load either fails and leaves the bitmap alone or yields a whole picture.
+    const std::vector<uint8_t> seeds[] = {
+        make_pcx(paletted(7, 5, 8), {0xC5, 1, 2, 0xFF, 3, 0xC0, 4, 5, 6}, true),
+        make_pcx(planar(3, 3, 4), {0xC4, 9, 0xC4, 8, 0xC4, 7, 1, 2, 3, 4, 0xC8, 5}, false),
+    };
+    uint32_t rng = 2024;
+    auto next = [&] { return (rng = rng * 214013 + 2531011) >> 16; };
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> file = seeds[round % 2];
+        for (int flips = 1 + next() % 4; flips > 0; --flips) {
+            // Half the flips hit the size and plane fields of the header.
+            const size_t at = next() % 2 ? 4 + next() % 64 : next() % file.size();
+            file[at % file.size()] = uint8_t(next());
+        }
+        if (next() % 3 == 0)
+            file.resize(next() % file.size());
+        captured_stdout([&] { bitmap.reset(new Bitmap()); });
+        load(file);
+        if (result == 1) {
+            ASSERT_GT(bitmap->width, 0);
+            ASSERT_GT(bitmap->height, 0);
+            ASSERT_NE(bitmap->pixels, nullptr);
+            volatile uint32_t last = bitmap->pixels[bitmap->width * bitmap->height - 1];
+            (void)last;
+        } else {
+            ASSERT_EQ(result, 0);
+            expect_unchanged_empty();
+        }
+    }
+}
