@@ -50,17 +50,6 @@ TEST(DarkenRows, CutsAtTheLastRowAndFloorsAtZero) {
     EXPECT_EQ(b.pixels[3], 0xC80AC80Au);
 }
 
-TEST(DarkenRows, ThreeCallsMakeAFourRowBar) {
-    Bitmap b(2, 8);
-    b.fill(0x64646464u);
-    darkenRows(2, 1, 16, b);
-    darkenRows(3, 2, 24, b);
-    darkenRows(5, 1, 16, b);
-    const uint32_t rows[8] = {0x64646464u, 0x64646464u, 0x54545454u, 0x4C4C4C4Cu,
-                              0x4C4C4C4Cu, 0x54545454u, 0x64646464u, 0x64646464u};
-    for (int y = 0; y < 8; ++y) EXPECT_EQ(b.pixels[y * 2 + 1], rows[y]) << y;
-}
-
 TEST(Blur, FiveByFiveImpulse) {
     Bitmap b(5, 5);
     bytes(b)[(2 * 5 + 2) * 4 + 1] = 255;  // row 2, column 2, byte lane 1

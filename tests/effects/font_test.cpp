@@ -50,17 +50,6 @@ int glyph_count(const Font& f) {
 
 }  // namespace
 
-TEST_F(FontTest, ConstructedEmpty) {
-    EXPECT_EQ(font.x, 0);
-    EXPECT_EQ(font.y, 0);
-    EXPECT_EQ(font.spaceWidth, 8);
-    EXPECT_EQ(font.fadeLevel, 0);
-    EXPECT_EQ(font.glyphs, nullptr);
-    Bitmap dst(4, 4);
-    EXPECT_EQ(font.drawText(dst, "abc"), 1);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(dst.pixels[i], 0u);
-}
-
 TEST_F(FontTest, ScanCutsGlyphsAtGapsAndDropsTheLastColumn) {
     const std::string trace = vorru_test::captured_stdout([&] { EXPECT_EQ(font.load("data\\strip.pcx", "abcd"), 1); });
     ASSERT_EQ(glyph_count(font), 4);
@@ -112,6 +101,14 @@ TEST_F(FontTest, DuplicateCharactersGetTwoGlyphsAndLookupFindsTheFirst) {
 }
 
 TEST_F(FontTest, MissingStripFailsAndKeepsTheFont) {
+    EXPECT_EQ(font.load("data\\nothing.pcx", "xyz"), 0);
+    EXPECT_EQ(font.glyphs, nullptr);
+    EXPECT_EQ(font.charset, nullptr);
+    EXPECT_EQ(font.spaceWidth, 8);
+    Bitmap dst(4, 4);
+    EXPECT_EQ(font.drawText(dst, "abc"), 1);  // an empty font draws nothing
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(dst.pixels[i], 0u);
+
     ASSERT_EQ(font.load("data\\strip.pcx", "ab"), 1);
     Glyph* before = font.glyphs;
     EXPECT_EQ(font.load("data\\nothing.pcx", "xyz"), 0);

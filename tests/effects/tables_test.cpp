@@ -26,10 +26,6 @@ TEST(Tables, PlasmaTablesAreDoublePrecision) {
         EXPECT_EQ(plasmaCos[i], cosStart[i]) << i;
     }
     EXPECT_EQ(plasmaCos[319], -19727);
-    for (int i = 0; i < PLASMA_TABLE_SIZE; ++i) {
-        EXPECT_LE(std::abs(plasmaSin[i]), 589824);
-        EXPECT_LE(std::abs(plasmaCos[i]), 589824);
-    }
 }
 
 TEST(Tables, ParticleFormula) {
@@ -62,11 +58,6 @@ TEST(Tables, InitialCloudStepsThePhases) {
     EXPECT_EQ(cloud[5].x, p5.x);
     EXPECT_EQ(cloud[5].y, p5.y);
     EXPECT_EQ(cloud[5].z, p5.z);
-    for (const Vec3& p : cloud) {
-        EXPECT_LE(std::abs(p.x), 448);
-        EXPECT_LE(std::abs(p.y), 384);
-        EXPECT_LE(std::abs(p.z), 768);
-    }
 }
 
 TEST(Tables, RandomGeneratorAndBarPhases) {
@@ -80,11 +71,4 @@ TEST(Tables, RandomGeneratorAndBarPhases) {
     tables_fill_bar_phases(bars);
     const uint8_t start[8] = {67, 49, 156, 53, 200, 207, 253, 92};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(bars[i], start[i]) << i;
-    // 768 draws were taken: the next one continues the same sequence.
-    random_seed(0);
-    for (int i = 0; i < 3 * BAR_PHASE_COUNT; ++i) random_next();
-    const int32_t expected = random_next();
-    random_seed(0);
-    tables_fill_bar_phases(bars);
-    EXPECT_EQ(random_next(), expected);
 }

@@ -52,6 +52,24 @@ TEST_F(Warp, TunnelTablesAtTheCentreAndInTheFourDirections) {
     EXPECT_EQ(tunnelShade[at(0, 0)], 255);
 }
 
+TEST_F(Warp, WholeTablesMatchAnIndependentEvaluation) {
+    // Sums from a separate double-precision evaluation of the formulas. A single-precision
+    // atan2 moves diagonal angles, and norm = 24320 exactly moves 48 radial shades.
+    int64_t angle = 0, depth = 0, shade = 0, distance = 0, radial = 0;
+    for (int j = 0; j < WARP_WIDTH * WARP_HEIGHT; ++j) {
+        angle += tunnelAngle[j];
+        depth += tunnelDepth[j];
+        shade += tunnelShade[j];
+        distance += radialDistance[j];
+        radial += radialShade[j];
+    }
+    EXPECT_EQ(angle, 93);
+    EXPECT_EQ(depth, 7808972);
+    EXPECT_EQ(shade, 10032677);
+    EXPECT_EQ(distance, 8243764);
+    EXPECT_EQ(radial, 4714372);
+}
+
 TEST_F(Warp, RadialTables) {
     EXPECT_EQ(radialDistance[at(0, 0)], 200);
     EXPECT_EQ(radialShade[at(0, 0)], 255);
