@@ -132,6 +132,12 @@ int Bitmap::loadPcx(const char* path) {
     const int64_t total = int64_t(bytesPerLine) * h;
     if (total > MAX_WORK_PIXELS)
         return fail("picture too large");
+    // A code yields at most 63 values: fewer data bytes than that allows cannot fill the
+    // picture, so do not allocate for it.
+    fs_seek(handle, 0, 2);
+    const int64_t dataBytes = int64_t(fs_tell(handle)) - HEADER_SIZE;
+    if (total * planes > 63 * dataBytes)
+        return fail("image data ends early");
 
     work->width = w;
     work->height = h;

@@ -205,6 +205,7 @@ TEST_F(PcxTest, DamagedDataEndsEarly) {
     // A paletted file whose palette is part of the data the decoder runs out of.
     const Case cases[] = {
         {"paletted", make_pcx(paletted(200, 200, 200), {1, 2, 3}, true)},
+        {"far too little data", make_pcx(paletted(2000, 2000, 2000), {0xFF, 1}, true)},
         {"planar", make_pcx(planar(4, 2, 4), {1, 2, 3, 4, 5, 6, 7, 8, 9}, false)},
         {"planar mid-run", make_pcx(planar(4, 1, 4), {0xC4, 1, 0xC4, 2, 0xC4}, false)},
     };
