@@ -40,7 +40,8 @@ function(vorru_add_blob target)
     foreach(name IN LISTS ARG_NAMES)
         string(LENGTH "${name}" len)
         if(len EQUAL 0 OR len GREATER 127)
-            message(FATAL_ERROR "vorru_add_blob(${target}): store name '${name}' must be 1..127 bytes")
+            message(FATAL_ERROR
+                "vorru_add_blob(${target}): store name '${name}' must be 1..127 bytes")
         endif()
         string(REPLACE "\\" "/" relative "${name}")
         set(file "${root}/${relative}")
@@ -91,7 +92,8 @@ VORRU_SYM(vorru_blob_size):
 
     # Fails the build, naming every missing file, before the assembler gets to them.
     add_custom_target(${target}_files
-        COMMAND ${CMAKE_COMMAND} -DLIST_FILE=${list_file} -P ${VORRU_BLOB_CMAKE_DIR}/VorruBlobCheck.cmake
+        COMMAND ${CMAKE_COMMAND} -DLIST_FILE=${list_file}
+                -P ${VORRU_BLOB_CMAKE_DIR}/VorruBlobCheck.cmake
         COMMENT "Checking the asset files of ${target}"
         VERBATIM)
     add_library(${target} STATIC "${asm}")

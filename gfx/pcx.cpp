@@ -151,7 +151,8 @@ int Bitmap::loadPcx(const char* path) {
             return fail("file too short for its palette");
         uint32_t palette[256];
         for (int i = 0; i < 256; ++i)
-            palette[i] = uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+            palette[i] =
+                uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
         fs_seek(handle, HEADER_SIZE, 0);
         complete = decode_paletted(handle, palette, work->pixels, total);
     } else {

@@ -193,7 +193,8 @@ TEST_F(PcxTest, DamagedHeaderCutShort) {
     std::vector<uint8_t> file = make_pcx(paletted(2, 1, 2), {}, false);
     file.resize(100);
     const std::string trace = load(file);
-    EXPECT_EQ(trace, "created new bitmap object\ndata\\pic.pcx, 100\nfileopen: data\\pic.pcx found\n");
+    EXPECT_EQ(trace,
+              "created new bitmap object\ndata\\pic.pcx, 100\nfileopen: data\\pic.pcx found\n");
     expect_unchanged_empty();
 }
 
