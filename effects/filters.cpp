@@ -54,7 +54,7 @@ void blurBitmap(Bitmap& bmp) {
         uint8_t* row = b + static_cast<size_t>(r) * w;
         const uint8_t* up = row - w;
         const uint8_t* down = row + w;
-        // row[i + 4] of the last pixel is the next row's first pixel, which is still unread.
+        // row[i + 4] of the last pixel is the next row's first pixel, not yet blurred.
         for (size_t i = 0; i < w; ++i)
             t[i] = static_cast<uint16_t>(4 * row[i] + up[i] + down[i] + row[i + 4]);
 
