@@ -148,7 +148,8 @@ void mix_voice(Voice* voice, float* out, int frames) {
                 const uint64_t laps = (whole - loop_end) / sample->loop_length + 1;
                 position -= (laps * sample->loop_length) << 32;
             } else if (loop_type == LOOP_PINGPONG) {
-                i128 p = i128(position);
+                // Going backward the position may have passed below 0: read it as signed.
+                i128 p = direction == 2 ? i128(int64_t(position)) : i128(position);
                 reflect(p, direction, i128(loop_start) << 32, i128(loop_end) << 32);
                 position = uint64_t(p);
             } else {
