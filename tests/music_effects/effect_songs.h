@@ -1,0 +1,23 @@
+#pragma once
+// Songs that exercise the effect commands family by family, and one that uses every effect,
+// every extended effect and every volume-column range. The tests play them; the
+// music_effects_songs tool writes them out for side-by-side renders with other players.
+
+#include <string>
+#include <vector>
+
+#include "tools/xmwriter/xm_writer.h"
+
+struct EffectSong {
+    std::string name;
+    XmModuleDef module;
+};
+
+// pitch (1..6, arpeggio, E1, E2, E4, E5, X, volume-column vibrato and portamento),
+// volume (A, C, EA, EB, 7, T, R, E9, EC, G, H, volume-column volumes), panning (8, P, E8,
+// volume-column panning), flow (B, D, E6, EE, F) and note (9, ED, K, L), in that order.
+std::vector<EffectSong> effect_family_songs();
+
+// Four channels, every effect number 0..35, E0..EF and every volume-column range, with
+// enveloped, looped and unlooped instruments; ends by jumping back to its start.
+XmModuleDef every_effect_song();
