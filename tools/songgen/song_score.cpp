@@ -25,7 +25,7 @@ constexpr uint8_t KEY_OFF = 97;
 // XM effect numbers.
 enum Fx : uint8_t {
     FX_ARPEGGIO = 0x0, FX_PORTA_UP = 0x1, FX_PORTA_DOWN = 0x2, FX_TONE_PORTA = 0x3, FX_VIBRATO = 0x4,
-    FX_TREMOLO = 0x7, FX_PAN = 0x8, FX_OFFSET = 0x9, FX_VOLSLIDE = 0xA, FX_BREAK = 0xD, FX_EXT = 0xE,
+    FX_TREMOLO = 0x7, FX_PAN = 0x8, FX_OFFSET = 0x9, FX_VOLSLIDE = 0xA, FX_SET_VOL = 0xC, FX_BREAK = 0xD, FX_EXT = 0xE,
     FX_TEMPO = 0xF, FX_GLOBAL_VOL = 0x10, FX_GLOBAL_SLIDE = 0x11, FX_KEY_OFF = 0x14, FX_PAN_SLIDE = 0x19,
     FX_RETRIG = 0x1B
 };
@@ -169,7 +169,9 @@ void drum_line(Score& s, int order, int ch, uint8_t ins, uint8_t pitch, const ch
 
 const uint8_t KICK = 49, SNARE = 49, HAT = 49;
 
-void crash(Score& s, int row, int volume = 56) { s.note(row, CH_FX, note_of("C4"), INS_CYMBAL, vol(volume)); }
+void crash(Score& s, int row, int volume = 56) {
+    s.note(row, CH_FX, note_of("C4"), INS_CYMBAL, 0, FX_SET_VOL, uint8_t(volume));
+}
 
 // A snare roll over `steps` rows ending at `endRow`: one hit per row, retriggered on
 // the row's second tick, each hit louder.
@@ -318,8 +320,9 @@ void blob_cloud(Score& s) {
         // Long bass notes gliding to the next root.
         const uint8_t root = note_of(c.bass);
         s.note(bar(o), CH_BASS, root, INS_BASS, vol(54));
-        s.note(bar(o) + 40, CH_BASS, transpose(root, 7), INS_BASS, vol(48), FX_TONE_PORTA, 0x10);
-        s.note(bar(o) + 56, CH_BASS, transpose(root, 12), INS_BASS, vol(48), FX_TONE_PORTA, 0x18);
+        // Volume-column tone portamento (speed y * 16).
+        s.note(bar(o) + 40, CH_BASS, transpose(root, 7), INS_BASS, 0xF1, FX_SET_VOL, 46);
+        s.note(bar(o) + 56, CH_BASS, transpose(root, 12), INS_BASS, 0xF2, FX_SET_VOL, 46);
         auto notes = s.line(bar(o), CH_LEAD, INS_LEAD, vol(44), lead[k]);
         s.echo(notes, CH_ECHO, INS_LEAD, 12, vol(18), bar(10), 0x48);
         arp(s, o, c, "0.1.2.3.2.1.0.1.", 16);
@@ -442,7 +445,8 @@ void landing(Score& s) {
     for (int r = bar(o) + 16; r < bar(o) + 64; r += 2) s.effect(r, CH_SNARE, FX_GLOBAL_SLIDE, 0x01);
 }
 
-// Tail past the demo's end: one soft bell answer, then back to the start.
+// Tail past the demo's end: one soft bell answer, then a pattern break after half
+// the pattern ends the song (players then stop or start over).
 void tail(Score& s) {
     const int o = 17;
     s.note(bar(o), CH_BELL, "E5", INS_BELL, vol(20));
@@ -471,6 +475,4 @@ void song_compose(XmModuleDef& m) {
     closing(s);
     landing(s);
     tail(s);
-    m.patterns.back().rows = 32;
-    m.patterns.back().cells.resize(32 * SONG_CHANNELS);
 }
