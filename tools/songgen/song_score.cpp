@@ -192,7 +192,7 @@ void tom_fill(Score& s, int row, const char* const* notes, int count, int spacin
 void riser(Score& s, int row, int rows, int speed) {
     s.note(row, CH_FX, note_of("C3"), INS_RISER, vol(4), FX_PORTA_UP, uint8_t(speed));
     for (int r = 1; r < rows; ++r) {
-        s.volume(row + r, CH_FX, 0x71);  // volume column slide up by 1 per tick
+        if (r % 2) s.volume(row + r, CH_FX, 0x71);  // volume column: up 1 per tick, every other row
         s.effect(row + r, CH_FX, FX_PORTA_UP, 0);  // memory
     }
     s.effect(row + rows - 1, CH_FX, FX_EXT, EXT_CUT | 1);
