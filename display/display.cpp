@@ -2,7 +2,6 @@
 // The sequences are the platform's steps in order; only the conversion is done here.
 #include "display/display.h"
 
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,7 +23,7 @@ struct Display {
     bool open = false;
     bool active = false;
     PixelConverter converter = nullptr;
-    int rowBytes = 0; // width x bytes per surface pixel
+    int bytesPerPixel = 0;
 };
 
 Display g_display;
@@ -100,7 +99,7 @@ int display_open(const char* title, int width, int height) {
     d.converter = display_pick_converter(bitCount, red, green, blue);
     if (!d.converter)
         return 0;
-    d.rowBytes = width * display_find_layout(bitCount, red, green, blue)->bytesPerPixel;
+    d.bytesPerPixel = display_find_layout(bitCount, red, green, blue)->bytesPerPixel;
     b.setScreenSaverActive(false);
     d.open = true;
     return 1;
@@ -127,13 +126,11 @@ int display_update(const uint32_t* pixels) {
     if (!b.lock(&surface, &pitch) || !surface)
         return 0;
     // A pitch shorter than a row would make rows overlap or run past the surface.
-    if (pitch < d.rowBytes) {
+    if (pitch < d.width * d.bytesPerPixel) {
         b.unlock(surface);
         return 0;
     }
-    for (int y = 0; y < d.height; ++y)
-        d.converter(pixels + std::size_t(y) * std::size_t(d.width),
-                    surface + std::ptrdiff_t(y) * pitch, d.width);
+    display_convert_frame(d.converter, pixels, d.width, d.height, surface, pitch, d.bytesPerPixel);
     b.unlock(surface);
     b.flip();
     b.sleepMs(0);

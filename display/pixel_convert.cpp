@@ -3,6 +3,7 @@
 // identical byte for byte; without SSE2 the reference does the whole row.
 #include "display/pixel_convert.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
@@ -166,6 +167,20 @@ void display_convert_16_bgr555(const uint32_t* src, uint8_t* dst, int count) {
 #endif
     if (i < count)
         display_reference_16_bgr555(src + i, dst + 2 * i, count - i);
+}
+
+void display_convert_frame(PixelConverter convert, const uint32_t* frame, int width, int height,
+                           uint8_t* surface, int pitch, int bytesPerPixel) {
+    if (width <= 0 || height <= 0)
+        return;
+    long long pixels = (long long)width * height;
+    if ((long long)pitch == (long long)width * bytesPerPixel && pixels <= INT_MAX) {
+        convert(frame, surface, int(pixels));
+        return;
+    }
+    for (int y = 0; y < height; ++y)
+        convert(frame + std::size_t(y) * std::size_t(width), surface + std::ptrdiff_t(y) * pitch,
+                width);
 }
 
 namespace {

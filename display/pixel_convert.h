@@ -46,3 +46,10 @@ const PixelLayout* display_find_layout(int bitCount, uint32_t redMask, uint32_t 
 // The converter for an exactly matching layout, or nullptr when the format is none of the eight.
 PixelConverter display_pick_converter(int bitCount, uint32_t redMask, uint32_t greenMask,
                                       uint32_t blueMask);
+
+// Converts a width x height frame (rows packed) into a surface whose row y starts at
+// surface + y x pitch bytes. When the rows are packed on the surface too (pitch equals width x
+// bytesPerPixel) the whole frame is one run for the converter, with the same bytes as row by
+// row; otherwise each row is converted on its own and the bytes between rows are left alone.
+void display_convert_frame(PixelConverter convert, const uint32_t* frame, int width, int height,
+                           uint8_t* surface, int pitch, int bytesPerPixel);

@@ -62,18 +62,19 @@ protected:
     void TearDown() override { display_close(); }
 };
 
-TEST_F(DisplayTest, EveryLayoutIsPresentedRowByRowAtAWiderPitch) {
+TEST_F(DisplayTest, EveryLayoutIsPresentedRowByRowPackedAndAtAWiderPitch) {
     const std::vector<uint32_t> frame = test_frame();
-    for (int l = 0; l < PIXEL_LAYOUT_COUNT; ++l) {
-        const PixelLayout& layout = display_pixel_layouts()[l];
-        display_memory_configure(config_for(layout, 7));
+    for (int l = 0; l < 2 * PIXEL_LAYOUT_COUNT; ++l) {
+        const PixelLayout& layout = display_pixel_layouts()[l / 2];
+        const int extra = l % 2 ? 7 : 0;
+        display_memory_configure(config_for(layout, extra));
         ASSERT_EQ(display_open("vorru", W, H), 1) << layout.name;
         ASSERT_EQ(display_update(frame.data()), 1);
         ASSERT_EQ(display_memory_flips(), 1);
         const std::vector<uint8_t>& front = display_memory_front();
         int pitch = display_memory_pitch();
         int row = W * layout.bytesPerPixel;
-        ASSERT_EQ(pitch, row + 7);
+        ASSERT_EQ(pitch, row + extra);
         for (int y = 0; y < H; ++y) {
             std::vector<uint8_t> expected(row);
             layout.reference(frame.data() + y * W, expected.data(), W);
