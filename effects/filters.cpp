@@ -7,11 +7,14 @@
 
 #include "gfx/bitmap.h"
 
-int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap& bmp) {
-    if (y < 0 || y >= bmp.height || !bmp.pixels) return 0;
-    if (count <= 0 || bmp.width <= 0) return 1;
+int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap &bmp) {
+    if (y < 0 || y >= bmp.height || !bmp.pixels)
+        return 0;
+    if (count <= 0 || bmp.width <= 0)
+        return 1;
     const int32_t rows = count > bmp.height - y ? bmp.height - y : count;
-    uint8_t* bytes = reinterpret_cast<uint8_t*>(bmp.pixels) + static_cast<size_t>(y) * bmp.width * 4;
+    uint8_t *bytes =
+        reinterpret_cast<uint8_t *>(bmp.pixels) + static_cast<size_t>(y) * bmp.width * 4;
     const size_t n = static_cast<size_t>(rows) * bmp.width * 4;
     if (amount >= 255) {
         std::memset(bytes, 0, n);
@@ -24,7 +27,8 @@ int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap& bmp) {
         }
     } else {
         const uint8_t up = static_cast<uint8_t>(0u - static_cast<uint32_t>(amount));
-        for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(bytes[i] + up);
+        for (size_t i = 0; i < n; ++i)
+            bytes[i] = static_cast<uint8_t>(bytes[i] + up);
     }
     return 1;
 }
@@ -35,10 +39,11 @@ int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap& bmp) {
 // t = 4 old + up + down + right for all its bytes (vectorisable), and then only the left
 // neighbour remains as a serial chain: new = (t + left) >> 3, one pixel's four bytes at a
 // time in 16-bit lanes of a 64-bit word, two pixels per step: (8 t1 + t0 + left) >> 6.
-void blurBitmap(Bitmap& bmp) {
-    if (bmp.height < 3 || bmp.width <= 0 || !bmp.pixels) return;
+void blurBitmap(Bitmap &bmp) {
+    if (bmp.height < 3 || bmp.width <= 0 || !bmp.pixels)
+        return;
     const size_t w = static_cast<size_t>(bmp.width) * 4;
-    uint8_t* b = reinterpret_cast<uint8_t*>(bmp.pixels);
+    uint8_t *b = reinterpret_cast<uint8_t *>(bmp.pixels);
     std::vector<uint16_t> t(w);
     std::vector<uint16_t> out(w);
     const uint64_t lanes = 0x00FF00FF00FF00FFull;
@@ -46,14 +51,15 @@ void blurBitmap(Bitmap& bmp) {
 
     // The left neighbour of row 1's first pixel is row 0's last pixel.
     uint16_t first[4];
-    for (int k = 0; k < 4; ++k) first[k] = b[w - 4 + k];
+    for (int k = 0; k < 4; ++k)
+        first[k] = b[w - 4 + k];
     uint64_t left;
     std::memcpy(&left, first, 8);
 
     for (int32_t r = 1; r < bmp.height - 1; ++r) {
-        uint8_t* row = b + static_cast<size_t>(r) * w;
-        const uint8_t* up = row - w;
-        const uint8_t* down = row + w;
+        uint8_t *row = b + static_cast<size_t>(r) * w;
+        const uint8_t *up = row - w;
+        const uint8_t *down = row + w;
         // row[i + 4] of the last pixel is the next row's first pixel, not yet blurred.
         for (size_t i = 0; i < w; ++i)
             t[i] = static_cast<uint16_t>(4 * row[i] + up[i] + down[i] + row[i + 4]);
@@ -74,6 +80,7 @@ void blurBitmap(Bitmap& bmp) {
             left = ((t0 + left) >> 3) & lanes;
             std::memcpy(&out[4 * p], &left, 8);
         }
-        for (size_t i = 0; i < w; ++i) row[i] = static_cast<uint8_t>(out[i]);
+        for (size_t i = 0; i < w; ++i)
+            row[i] = static_cast<uint8_t>(out[i]);
     }
 }

@@ -8,18 +8,20 @@ namespace {
 
 // Truncation toward zero; points far beyond the cloud's range saturate instead of overflowing.
 int32_t trunc_to_int(double v) {
-    if (!(v > -2147483648.0)) return v != v ? 0 : INT32_MIN;
-    if (v >= 2147483647.0) return INT32_MAX;
+    if (!(v > -2147483648.0))
+        return v != v ? 0 : INT32_MIN;
+    if (v >= 2147483647.0)
+        return INT32_MAX;
     return static_cast<int32_t>(v);
 }
 
-}  // namespace
+} // namespace
 
 double angleSin[257];
 double angleCos[257];
 
 void rotate_init_tables() {
-    const double step = 0.02454369260617026;  // pi/128
+    const double step = 0.02454369260617026; // pi/128
     for (int i = 0; i <= 256; ++i) {
         const double angle = i * step;
         angleCos[i] = std::cos(angle);
@@ -27,7 +29,7 @@ void rotate_init_tables() {
     }
 }
 
-void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3& in, Vec3& out) {
+void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3 &in, Vec3 &out) {
     const double x = in.x;
     const double y = in.y;
     const double z = in.z;

@@ -9,11 +9,13 @@
 namespace {
 
 constexpr int PIXELS = WARP_WIDTH * WARP_HEIGHT;
-constexpr double STEP_1024 = 0.006135923151542565;  // 2 pi / 1024
-constexpr double STEP_256 = 0.02454369260617026;    // 2 pi / 256
-constexpr double ANGLE_SCALE = 40.74366543152521;   // 128 / pi
+constexpr double STEP_1024 = 0.006135923151542565; // 2 pi / 1024
+constexpr double STEP_256 = 0.02454369260617026;   // 2 pi / 256
+constexpr double ANGLE_SCALE = 40.74366543152521;  // 128 / pi
 
-int32_t clamp_byte(int32_t v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+int32_t clamp_byte(int32_t v) {
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
 
 // Bytes 0..2 of `texel` times k, each shifted right by 8, with byte 3 taken from `keep`.
 // Blue and red share one multiply: each product stays below 65536, inside its 16-bit half.
@@ -23,17 +25,17 @@ inline uint32_t shade(uint32_t texel, uint32_t k, uint32_t keep) {
     return rb | g | (keep & 0xFF000000u);
 }
 
-bool texture_usable(const Bitmap& tex) {
+bool texture_usable(const Bitmap &tex) {
     return tex.pixels && tex.width >= WARP_TEXTURE_SIZE && tex.height >= WARP_TEXTURE_SIZE;
 }
 
-}  // namespace
+} // namespace
 
-int32_t* tunnelAngle = nullptr;
-int32_t* tunnelDepth = nullptr;
-int32_t* tunnelShade = nullptr;
-uint8_t* radialDistance = nullptr;
-int32_t* radialShade = nullptr;
+int32_t *tunnelAngle = nullptr;
+int32_t *tunnelDepth = nullptr;
+int32_t *tunnelShade = nullptr;
+uint8_t *radialDistance = nullptr;
+int32_t *radialShade = nullptr;
 
 void initWarpTables() {
     delete[] tunnelAngle;
@@ -68,21 +70,22 @@ void initWarpTables() {
     int j = 0;
     for (int y = -120; y < 120; ++y) {
         for (int x = -160; x < 160; ++x, ++j) {
-            radialDistance[j] = static_cast<uint8_t>(static_cast<int32_t>(std::sqrt(double(x * x + y * y))));
+            radialDistance[j] =
+                static_cast<uint8_t>(static_cast<int32_t>(std::sqrt(double(x * x + y * y))));
             const double e = std::pow(std::sqrt(0.7 * x * x + y * y), 2);
             radialShade[j] = clamp_byte(static_cast<int32_t>(e * 256 / norm - 60));
         }
     }
 }
 
-void drawTunnel(int32_t angleShift, int32_t depthShift, const Bitmap& tex, Bitmap& dst) {
+void drawTunnel(int32_t angleShift, int32_t depthShift, const Bitmap &tex, Bitmap &dst) {
     if (!tunnelAngle || !texture_usable(tex) || !dst.pixels || dst.width < WARP_WIDTH ||
         dst.height < WARP_HEIGHT)
         return;
     const uint32_t a = static_cast<uint32_t>(angleShift);
     const uint32_t b = static_cast<uint32_t>(depthShift);
-    const uint32_t* texels = tex.pixels;
-    uint32_t* out = dst.pixels;
+    const uint32_t *texels = tex.pixels;
+    uint32_t *out = dst.pixels;
     for (int j = 0; j < PIXELS; ++j) {
         const uint32_t v = (static_cast<uint32_t>(tunnelDepth[j]) + b) & 255;
         const uint32_t u = (static_cast<uint32_t>(tunnelAngle[j]) + a) & 255;
@@ -91,7 +94,7 @@ void drawTunnel(int32_t angleShift, int32_t depthShift, const Bitmap& tex, Bitma
     }
 }
 
-void drawRadialWarp(uint8_t phase, const Bitmap& tex, Bitmap& dst, int32_t firstRow) {
+void drawRadialWarp(uint8_t phase, const Bitmap &tex, Bitmap &dst, int32_t firstRow) {
     if (!radialDistance || !texture_usable(tex) || !dst.pixels || dst.width < WARP_WIDTH ||
         firstRow < 0 || dst.height - firstRow < WARP_HEIGHT)
         return;
@@ -105,8 +108,8 @@ void drawRadialWarp(uint8_t phase, const Bitmap& tex, Bitmap& dst, int32_t first
         rowOffset[i] = static_cast<uint8_t>(static_cast<int32_t>(std::sin(t) * rowAmp));
         colOffset[i] = static_cast<uint8_t>(static_cast<int32_t>(std::cos(t) * colAmp));
     }
-    const uint32_t* texels = tex.pixels;
-    uint32_t* out = dst.pixels + static_cast<size_t>(firstRow) * dst.width;
+    const uint32_t *texels = tex.pixels;
+    uint32_t *out = dst.pixels + static_cast<size_t>(firstRow) * dst.width;
     int j = 0;
     for (uint32_t y = 0; y < WARP_HEIGHT; ++y) {
         for (uint32_t x = 0; x < WARP_WIDTH; ++x, ++j) {

@@ -18,8 +18,10 @@ namespace {
 std::vector<vorru_test::BlobEntry> frame_entries(int skip) {
     std::vector<vorru_test::BlobEntry> entries;
     entries.push_back({"data\\font2.pcx", make_pcx(2, 2, {1, 2, 3, 4})});
-    for (int n : {1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 2, 20, 21, 22, 23, 24, 3, 4, 5, 6, 7, 8, 9}) {
-        if (n == skip) continue;
+    for (int n :
+         {1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 2, 20, 21, 22, 23, 24, 3, 4, 5, 6, 7, 8, 9}) {
+        if (n == skip)
+            continue;
         // Frame n is n pixels wide and coloured n, so each slot tells which file it holds.
         entries.push_back({"data\\kelmo\\" + std::to_string(n) + ".pcx",
                            make_pcx(n, 2, std::vector<uint32_t>(size_t(n) * 2, uint32_t(n)))});
@@ -27,7 +29,7 @@ std::vector<vorru_test::BlobEntry> frame_entries(int skip) {
     return entries;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Animation, SlotKHoldsFileKPlusOne) {
     Store store(frame_entries(0));
@@ -40,8 +42,10 @@ TEST(Animation, SlotKHoldsFileKPlusOne) {
     }
     EXPECT_EQ(trace.find("couldn't open"), std::string::npos);
     // Files are asked for in slot order.
-    EXPECT_LT(trace.find("fileopen: data\\kelmo\\1.pcx found"), trace.find("fileopen: data\\kelmo\\2.pcx found"));
-    EXPECT_LT(trace.find("fileopen: data\\kelmo\\9.pcx found"), trace.find("fileopen: data\\kelmo\\10.pcx found"));
+    EXPECT_LT(trace.find("fileopen: data\\kelmo\\1.pcx found"),
+              trace.find("fileopen: data\\kelmo\\2.pcx found"));
+    EXPECT_LT(trace.find("fileopen: data\\kelmo\\9.pcx found"),
+              trace.find("fileopen: data\\kelmo\\10.pcx found"));
 }
 
 TEST(Animation, MissingFileLeavesAnEmptySlotAndLoadingGoesOn) {
@@ -60,10 +64,12 @@ TEST(Animation, MissingFileLeavesAnEmptySlotAndLoadingGoesOn) {
 TEST(Animation, ProgramFramesAre320By180) {
     std::vector<vorru_test::BlobEntry> entries;
     for (int n = 1; n <= 24; ++n) {
-        std::ifstream in(EFFECTS_ASSET_DIR "/data/kelmo/" + std::to_string(n) + ".pcx", std::ios::binary);
+        std::ifstream in(EFFECTS_ASSET_DIR "/data/kelmo/" + std::to_string(n) + ".pcx",
+                         std::ios::binary);
         ASSERT_TRUE(in) << n;
         entries.push_back({"data\\kelmo\\" + std::to_string(n) + ".pcx",
-                           std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>())});
+                           std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                                std::istreambuf_iterator<char>())});
     }
     Store store(entries);
     const std::string trace = vorru_test::captured_stdout([] { loadAnimationFrames(); });

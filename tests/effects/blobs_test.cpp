@@ -15,13 +15,14 @@ protected:
     BlobSprites blobs;
 };
 
-int changed(const Bitmap& b, uint32_t background) {
+int changed(const Bitmap &b, uint32_t background) {
     int n = 0;
-    for (int i = 0; i < b.width * b.height; ++i) n += b.pixels[i] != background;
+    for (int i = 0; i < b.width * b.height; ++i)
+        n += b.pixels[i] != background;
     return n;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(Blobs, SizesGrowWithTheIndex) {
     EXPECT_EQ(blobs.count, 256);
@@ -30,16 +31,18 @@ TEST_F(Blobs, SizesGrowWithTheIndex) {
     EXPECT_EQ(blobs.widths[7], 1);
     EXPECT_EQ(blobs.widths[128], 19);
     EXPECT_EQ(blobs.widths[255], 37);
-    for (int k = 0; k < 256; ++k) EXPECT_EQ(blobs.heights[k], blobs.widths[k]);
+    for (int k = 0; k < 256; ++k)
+        EXPECT_EQ(blobs.heights[k], blobs.widths[k]);
     EXPECT_EQ(blobs.images[7][0], 0);
     // The brightest sample of blob 255 sits near its centre and is close to 255.
     int peak = 0, peakAt = -1;
     for (int i = 0; i < 37 * 37; ++i)
-        if (blobs.images[255][i] > peak) peak = blobs.images[255][i], peakAt = i;
+        if (blobs.images[255][i] > peak)
+            peak = blobs.images[255][i], peakAt = i;
     EXPECT_GE(peak, 240);
     EXPECT_NEAR(peakAt / 37, 18, 1);
     EXPECT_NEAR(peakAt % 37, 18, 1);
-    EXPECT_EQ(blobs.images[255][0], 0);  // corners have fallen to 0
+    EXPECT_EQ(blobs.images[255][0], 0); // corners have fallen to 0
     for (int e = 0; e < 256; ++e) {
         EXPECT_EQ(blobs.palette[e * 4 + 0], e);
         EXPECT_EQ(blobs.palette[e * 4 + 2], e);
@@ -57,7 +60,8 @@ TEST_F(Blobs, SmallBlobsDrawNothingAndLevelsAreClamped) {
     Bitmap a(64, 64), b(64, 64);
     blobs.draw(32, 32, 300, a);
     blobs.draw(32, 32, 255, b);
-    EXPECT_EQ(std::vector<uint32_t>(a.pixels, a.pixels + 4096), std::vector<uint32_t>(b.pixels, b.pixels + 4096));
+    EXPECT_EQ(std::vector<uint32_t>(a.pixels, a.pixels + 4096),
+              std::vector<uint32_t>(b.pixels, b.pixels + 4096));
     EXPECT_GT(changed(a, 0), 37 * 20);
 }
 
@@ -65,9 +69,10 @@ TEST_F(Blobs, AddsSaturateAndKeepByteThree) {
     BlobSprites one;
     one.init(256, 38);
     // Blob 128 is 19x19; put intensity 100 everywhere to see the add alone.
-    for (int i = 0; i < 19 * 19; ++i) one.images[128][i] = 100;
+    for (int i = 0; i < 19 * 19; ++i)
+        one.images[128][i] = 100;
     Bitmap dst(40, 40);
-    dst.fill(0xAB64C800u);  // bytes 0, 200, 100, 0xAB
+    dst.fill(0xAB64C800u); // bytes 0, 200, 100, 0xAB
     one.draw(20, 20, 128, dst);
     // Top-left (20 - 9, 20 - 9).
     EXPECT_EQ(dst.pixels[11 * 40 + 11], 0xABC8FF64u);
@@ -84,7 +89,8 @@ TEST_F(Blobs, RowsWrapAcrossTheLeftEdge) {
     Bitmap probe(320, 60);
     BlobSprites flat;
     flat.init(256, 38);
-    for (int i = 0; i < 37 * 37; ++i) flat.images[255][i] = 1;
+    for (int i = 0; i < 37 * 37; ++i)
+        flat.images[255][i] = 1;
     flat.draw(11, 30, 255, probe);
     EXPECT_EQ(probe.pixels[(top - 1) * 320 + 313], 0x00010101u);
     EXPECT_EQ(probe.pixels[(top - 1) * 320 + 312], 0u);
@@ -97,12 +103,13 @@ TEST_F(Blobs, NeverWritesOutsideTheDestination) {
     // the buffer (the sanitizer build checks the writes), and the rest is still drawn.
     Bitmap dst(20, 16);
     for (int y : {-30, -10, 0, 8, 15, 25, 60})
-        for (int x : {-30, -5, 0, 10, 19, 30, 60}) blobs.draw(x, y, 255, dst);
+        for (int x : {-30, -5, 0, 10, 19, 30, 60})
+            blobs.draw(x, y, 255, dst);
     EXPECT_GT(changed(dst, 0), 0);
 
     Bitmap tiny(3, 2);
     blobs.draw(1, 1, 255, tiny);
-    EXPECT_GT(changed(tiny, 0), 0);  // the blob's centre lands on word 4
+    EXPECT_GT(changed(tiny, 0), 0); // the blob's centre lands on word 4
 }
 
 TEST(BlobInit, ReinitReplacesAndEmptyCountBuildsNothing) {

@@ -14,13 +14,15 @@ namespace effects_test {
 
 // A 1-plane 8-bit PCX of `pixels` (row-major words 0x00RRGGBB, at most 256 distinct colours)
 // with its palette at the end. Every value is written as a run, so any index is safe.
-inline std::vector<uint8_t> make_pcx(int width, int height, const std::vector<uint32_t>& pixels) {
+inline std::vector<uint8_t> make_pcx(int width, int height, const std::vector<uint32_t> &pixels) {
     std::vector<uint32_t> palette;
     std::vector<uint8_t> indices;
     for (uint32_t p : pixels) {
         size_t i = 0;
-        while (i < palette.size() && palette[i] != p) ++i;
-        if (i == palette.size()) palette.push_back(p);
+        while (i < palette.size() && palette[i] != p)
+            ++i;
+        if (i == palette.size())
+            palette.push_back(p);
         indices.push_back(uint8_t(i));
     }
     std::vector<uint8_t> f(128, 0);
@@ -52,13 +54,15 @@ inline std::vector<uint8_t> make_pcx(int width, int height, const std::vector<ui
 // Keeps a blob alive and makes it the store's content.
 struct Store {
     std::vector<uint8_t> blob;
-    explicit Store(const std::vector<vorru_test::BlobEntry>& entries)
+    explicit Store(const std::vector<vorru_test::BlobEntry> &entries)
         : blob(vorru_test::build_blob(entries)) {
         fs_init(blob.data(), uint32_t(blob.size()));
     }
     ~Store() { fs_init(nullptr, 0); }
 };
 
-inline uint32_t pixel(const Bitmap& b, int x, int y) { return b.pixels[y * b.width + x]; }
+inline uint32_t pixel(const Bitmap &b, int x, int y) {
+    return b.pixels[y * b.width + x];
+}
 
-}  // namespace effects_test
+} // namespace effects_test

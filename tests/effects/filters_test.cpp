@@ -9,20 +9,22 @@
 
 namespace {
 
-uint8_t* bytes(Bitmap& b) { return reinterpret_cast<uint8_t*>(b.pixels); }
+uint8_t *bytes(Bitmap &b) {
+    return reinterpret_cast<uint8_t *>(b.pixels);
+}
 
-std::vector<uint8_t> snapshot(Bitmap& b) {
+std::vector<uint8_t> snapshot(Bitmap &b) {
     return std::vector<uint8_t>(bytes(b), bytes(b) + size_t(b.width) * b.height * 4);
 }
 
 // The blur as written: one byte at a time, in place, in address order.
-void reference_blur(std::vector<uint8_t>& b, int width, int height) {
+void reference_blur(std::vector<uint8_t> &b, int width, int height) {
     const int w = width * 4;
     for (int i = w; i <= (height - 1) * w - 1; ++i)
         b[i] = uint8_t((b[i] + ((b[i - w] + b[i + w] + b[i - 4] + b[i + 4]) >> 2)) >> 1);
 }
 
-}  // namespace
+} // namespace
 
 TEST(DarkenRows, RejectsRowsOutsideTheBitmap) {
     Bitmap b(4, 5);
@@ -39,30 +41,28 @@ TEST(DarkenRows, RejectsRowsOutsideTheBitmap) {
 
 TEST(DarkenRows, CutsAtTheLastRowAndFloorsAtZero) {
     Bitmap b(3, 5);
-    b.fill(0xC80AC80Au);  // bytes 10, 200, 10, 200
+    b.fill(0xC80AC80Au); // bytes 10, 200, 10, 200
     EXPECT_EQ(darkenRows(3, 4, 16, b), 1);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 3; ++x)
             EXPECT_EQ(b.pixels[y * 3 + x], y >= 3 ? 0xB800B800u : 0xC80AC80Au) << x << "," << y;
 
     EXPECT_EQ(darkenRows(0, 1, 24, b), 1);
-    EXPECT_EQ(b.pixels[0], 0xB000B000u);  // 200 - 24 = 176, 10 - 24 floors at 0, byte 3 too
+    EXPECT_EQ(b.pixels[0], 0xB000B000u); // 200 - 24 = 176, 10 - 24 floors at 0, byte 3 too
     EXPECT_EQ(b.pixels[3], 0xC80AC80Au);
 }
 
 TEST(Blur, FiveByFiveImpulse) {
     Bitmap b(5, 5);
-    bytes(b)[(2 * 5 + 2) * 4 + 1] = 255;  // row 2, column 2, byte lane 1
+    bytes(b)[(2 * 5 + 2) * 4 + 1] = 255; // row 2, column 2, byte lane 1
     blurBitmap(b);
-    const uint8_t expected[5][5] = {{0, 0, 0, 0, 0},
-                                    {0, 0, 31, 3, 0},
-                                    {0, 31, 135, 17, 2},
-                                    {0, 3, 17, 4, 0},
-                                    {0, 0, 0, 0, 0}};
+    const uint8_t expected[5][5] = {
+        {0, 0, 0, 0, 0}, {0, 0, 31, 3, 0}, {0, 31, 135, 17, 2}, {0, 3, 17, 4, 0}, {0, 0, 0, 0, 0}};
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 5; ++x) {
             EXPECT_EQ(bytes(b)[(y * 5 + x) * 4 + 1], expected[y][x]) << x << "," << y;
-            for (int lane : {0, 2, 3}) EXPECT_EQ(bytes(b)[(y * 5 + x) * 4 + lane], 0);
+            for (int lane : {0, 2, 3})
+                EXPECT_EQ(bytes(b)[(y * 5 + x) * 4 + lane], 0);
         }
 }
 
@@ -70,10 +70,12 @@ TEST(Blur, EqualBytesStayAndEdgeRowsAreNeverWritten) {
     Bitmap flat(7, 4);
     flat.fill(0x5A5A5A5Au);
     blurBitmap(flat);
-    for (int i = 0; i < 7 * 4; ++i) EXPECT_EQ(flat.pixels[i], 0x5A5A5A5Au);
+    for (int i = 0; i < 7 * 4; ++i)
+        EXPECT_EQ(flat.pixels[i], 0x5A5A5A5Au);
 
     Bitmap b(6, 5);
-    for (int i = 0; i < 6 * 5; ++i) b.pixels[i] = 0x01020304u * uint32_t(i * 37 + 11);
+    for (int i = 0; i < 6 * 5; ++i)
+        b.pixels[i] = 0x01020304u * uint32_t(i * 37 + 11);
     const std::vector<uint8_t> before = snapshot(b);
     blurBitmap(b);
     const std::vector<uint8_t> after = snapshot(b);
@@ -103,7 +105,8 @@ TEST(Blur, MatchesTheByteWalkOnAnyContent) {
 TEST(Blur, FewerThanThreeRowsAreLeftAlone) {
     for (int height : {0, 1, 2}) {
         Bitmap b(4, height);
-        for (int i = 0; i < 4 * height; ++i) b.pixels[i] = 0xFF00FF00u + uint32_t(i);
+        for (int i = 0; i < 4 * height; ++i)
+            b.pixels[i] = 0xFF00FF00u + uint32_t(i);
         const std::vector<uint8_t> before = snapshot(b);
         blurBitmap(b);
         EXPECT_EQ(snapshot(b), before);

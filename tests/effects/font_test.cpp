@@ -15,8 +15,8 @@ using effects_test::Store;
 
 namespace {
 
-constexpr uint32_t RED = 0x00FF0000u, GREEN = 0x0000FF00u, BLUE = 0x000000FFu,
-                   WHITE = 0x00FFFFFFu, GREY = 0x00808080u;
+constexpr uint32_t RED = 0x00FF0000u, GREEN = 0x0000FF00u, BLUE = 0x000000FFu, WHITE = 0x00FFFFFFu,
+                   GREY = 0x00808080u;
 
 // 13x3 strip: a = columns 1-2, b = 5-7 with a hole at (6, 1), c = 9, then ink in 11-12 where
 // 12 is the last column.
@@ -42,28 +42,31 @@ protected:
     Font font;
 };
 
-int glyph_count(const Font& f) {
+int glyph_count(const Font &f) {
     int n = 0;
-    for (const Glyph* g = f.glyphs; g; g = g->next) ++n;
+    for (const Glyph *g = f.glyphs; g; g = g->next)
+        ++n;
     return n;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(FontTest, ScanCutsGlyphsAtGapsAndDropsTheLastColumn) {
-    const std::string trace = vorru_test::captured_stdout([&] { EXPECT_EQ(font.load("data\\strip.pcx", "abcd"), 1); });
+    const std::string trace =
+        vorru_test::captured_stdout([&] { EXPECT_EQ(font.load("data\\strip.pcx", "abcd"), 1); });
     ASSERT_EQ(glyph_count(font), 4);
     EXPECT_STREQ(font.charset, "abcd");
     const int widths[4] = {2, 3, 1, 1};
     const char chars[4] = {'a', 'b', 'c', 'd'};
     size_t at = 0;
     int k = 0;
-    for (const Glyph* g = font.glyphs; g; g = g->next, ++k) {
+    for (const Glyph *g = font.glyphs; g; g = g->next, ++k) {
         EXPECT_EQ(g->character, chars[k]);
         EXPECT_EQ(g->bitmap->width, widths[k]);
         EXPECT_EQ(g->bitmap->height, 3);
         EXPECT_NE(g->bitmap->keyed, 0);
-        const std::string line = "created new bitmap object. width: " + std::to_string(widths[k]) + ", height: 3\n";
+        const std::string line =
+            "created new bitmap object. width: " + std::to_string(widths[k]) + ", height: 3\n";
         at = trace.find(line, at);
         EXPECT_NE(at, std::string::npos) << line;
     }
@@ -106,11 +109,12 @@ TEST_F(FontTest, MissingStripFailsAndKeepsTheFont) {
     EXPECT_EQ(font.charset, nullptr);
     EXPECT_EQ(font.spaceWidth, 8);
     Bitmap dst(4, 4);
-    EXPECT_EQ(font.drawText(dst, "abc"), 1);  // an empty font draws nothing
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(dst.pixels[i], 0u);
+    EXPECT_EQ(font.drawText(dst, "abc"), 1); // an empty font draws nothing
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(dst.pixels[i], 0u);
 
     ASSERT_EQ(font.load("data\\strip.pcx", "ab"), 1);
-    Glyph* before = font.glyphs;
+    Glyph *before = font.glyphs;
     EXPECT_EQ(font.load("data\\nothing.pcx", "xyz"), 0);
     EXPECT_EQ(font.glyphs, before);
     EXPECT_STREQ(font.charset, "ab");
@@ -128,12 +132,13 @@ TEST_F(FontTest, ProportionalSpacingSpacesAndUnknownBytes) {
     EXPECT_EQ(pixel(dst, 11, 3), RED);
     EXPECT_EQ(pixel(dst, 12, 1), GREEN);
     EXPECT_EQ(pixel(dst, 14, 1), GREEN);
-    for (int x = 15; x < 23; ++x) EXPECT_EQ(pixel(dst, x, 1), 0u) << x;
-    EXPECT_EQ(pixel(dst, 23, 1), BLUE);  // 10 + 2 + 3 + 8
+    for (int x = 15; x < 23; ++x)
+        EXPECT_EQ(pixel(dst, x, 1), 0u) << x;
+    EXPECT_EQ(pixel(dst, 23, 1), BLUE); // 10 + 2 + 3 + 8
 
     Bitmap two(40, 5);
     font.spaceWidth = 8;
-    font.drawText(two, "a  Xc");  // two spaces advance 16; X has no glyph and no width
+    font.drawText(two, "a  Xc"); // two spaces advance 16; X has no glyph and no width
     EXPECT_EQ(pixel(two, 28, 1), BLUE);
     EXPECT_EQ(pixel(two, 27, 1), 0u);
     EXPECT_EQ(pixel(two, 29, 1), 0u);
@@ -143,14 +148,14 @@ TEST_F(FontTest, ClippingIsPerGlyphAndRejectedGlyphsStillAdvance) {
     ASSERT_EQ(font.load("data\\strip.pcx", "abcd"), 1);
     Bitmap dst(6, 3);
     font.x = -6;
-    font.drawText(dst, "bba");  // b at -6 rejected, b at -3 wholly off, a at 0
+    font.drawText(dst, "bba"); // b at -6 rejected, b at -3 wholly off, a at 0
     EXPECT_EQ(pixel(dst, 0, 0), RED);
     EXPECT_EQ(pixel(dst, 1, 0), RED);
     EXPECT_EQ(pixel(dst, 2, 0), 0u);
 
     Bitmap cut(6, 3);
     font.x = -1;
-    font.drawText(cut, "ab");  // a loses its first column, b follows at 1
+    font.drawText(cut, "ab"); // a loses its first column, b follows at 1
     EXPECT_EQ(pixel(cut, 0, 0), RED);
     EXPECT_EQ(pixel(cut, 1, 0), GREEN);
     EXPECT_EQ(pixel(cut, 3, 0), GREEN);
@@ -158,7 +163,7 @@ TEST_F(FontTest, ClippingIsPerGlyphAndRejectedGlyphsStillAdvance) {
 
     Bitmap right(4, 3);
     font.x = 3;
-    font.drawText(right, "bc");  // b cut at the right edge; c at 6 skipped
+    font.drawText(right, "bc"); // b cut at the right edge; c at 6 skipped
     EXPECT_EQ(pixel(right, 3, 0), GREEN);
     EXPECT_EQ(pixel(right, 2, 0), 0u);
 }
@@ -169,16 +174,16 @@ TEST_F(FontTest, FadeBlendsInkAndSkipsHoles) {
     dst.fill(0x00646464u);
     font.fadeLevel = 255;
     font.drawText(dst, "d");
-    EXPECT_EQ(pixel(dst, 0, 0), 0x00636363u);  // almost invisible
+    EXPECT_EQ(pixel(dst, 0, 0), 0x00636363u); // almost invisible
     font.fadeLevel = 128;
     font.x = 1;
     font.drawText(dst, "d");
-    EXPECT_EQ(pixel(dst, 1, 0), 0x00B1B1B1u);  // 50 + 127
+    EXPECT_EQ(pixel(dst, 1, 0), 0x00B1B1B1u); // 50 + 127
     font.fadeLevel = 0;
     font.x = 2;
     font.drawText(dst, "b");
     EXPECT_EQ(pixel(dst, 2, 0), GREEN);
-    EXPECT_EQ(pixel(dst, 3, 1), 0x00646464u);  // the hole shows the background
+    EXPECT_EQ(pixel(dst, 3, 1), 0x00646464u); // the hole shows the background
     font.fadeLevel = 200;
     font.x = 5;
     font.drawText(dst, "b");
@@ -189,7 +194,8 @@ TEST_F(FontTest, FadeBlendsInkAndSkipsHoles) {
 TEST(ProgramFont, StripOfTheProgram) {
     std::ifstream in(EFFECTS_ASSET_DIR "/data/font2.pcx", std::ios::binary);
     ASSERT_TRUE(in) << "missing font2.pcx";
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
     Store store({{"data\\font2.pcx", data}});
     Font font;
     ASSERT_EQ(font.load("data\\font2.pcx", "abcdefghijklmnopqrstuwvxyz\xE4\xF6"

@@ -12,8 +12,9 @@ namespace {
 constexpr uint32_t SENTINEL = 0xDEADBEEFu;
 
 // A source whose every pixel is distinct and non-zero.
-void fill_numbered(Bitmap& b) {
-    for (int i = 0; i < b.width * b.height; ++i) b.pixels[i] = 0x00100000u + uint32_t(i);
+void fill_numbered(Bitmap &b) {
+    for (int i = 0; i < b.width * b.height; ++i)
+        b.pixels[i] = 0x00100000u + uint32_t(i);
 }
 
 class Roto : public ::testing::Test {
@@ -22,7 +23,7 @@ protected:
     RotoZoomer roto;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Roto, InitSetsCentreAndElevenBitTables) {
     EXPECT_EQ(roto.tiled, 0);
@@ -99,9 +100,9 @@ TEST_F(Roto, KeyedSourceShowsTheDestinationThroughItsHoles) {
     dst.fill(0x0000FF00u);
     roto.render(0, 1.0, src, dst);
     // Source (u, v) lands on (160 + u - 4, 100 + v - 4).
-    EXPECT_EQ(dst.pixels[(100 - 1) * 320 + 160 - 1], 0x0000FF00u);  // the hole
+    EXPECT_EQ(dst.pixels[(100 - 1) * 320 + 160 - 1], 0x0000FF00u); // the hole
     EXPECT_EQ(dst.pixels[(100 - 2) * 320 + 160 - 1], 0x00FF0000u);
-    EXPECT_EQ(dst.pixels[(100 - 4) * 320 + 160 - 1], 0x0000FF00u);  // row 0 never sampled
+    EXPECT_EQ(dst.pixels[(100 - 4) * 320 + 160 - 1], 0x0000FF00u); // row 0 never sampled
 }
 
 TEST_F(Roto, TiledSourceFillsEverything) {
@@ -113,16 +114,19 @@ TEST_F(Roto, TiledSourceFillsEverything) {
     roto.render(0, 1.0, src, dst);
     for (int y = 0; y < 240; ++y)
         for (int x = 0; x < 320; ++x)
-            ASSERT_EQ(dst.pixels[y * 320 + x], src.pixels[((28 + y) & 255) * 256 + ((x - 32) & 255)]);
+            ASSERT_EQ(dst.pixels[y * 320 + x],
+                      src.pixels[((28 + y) & 255) * 256 + ((x - 32) & 255)]);
     dst.fill(SENTINEL);
     roto.render(333, 2.7, src, dst);
-    for (int i = 0; i < 76800; ++i) ASSERT_NE(dst.pixels[i], SENTINEL) << i;
+    for (int i = 0; i < 76800; ++i)
+        ASSERT_NE(dst.pixels[i], SENTINEL) << i;
 
     Bitmap small(255, 256);
     fill_numbered(small);
     dst.fill(SENTINEL);
     roto.render(0, 1.0, small, dst);
-    for (int i = 0; i < 76800; ++i) ASSERT_EQ(dst.pixels[i], SENTINEL) << i;
+    for (int i = 0; i < 76800; ++i)
+        ASSERT_EQ(dst.pixels[i], SENTINEL) << i;
 }
 
 TEST_F(Roto, EmptySourceDrawsNothing) {
@@ -130,5 +134,6 @@ TEST_F(Roto, EmptySourceDrawsNothing) {
     Bitmap dst(32, 32);
     dst.fill(SENTINEL);
     roto.render(100, 0.7, empty, dst);
-    for (int i = 0; i < 32 * 32; ++i) ASSERT_EQ(dst.pixels[i], SENTINEL);
+    for (int i = 0; i < 32 * 32; ++i)
+        ASSERT_EQ(dst.pixels[i], SENTINEL);
 }

@@ -70,5 +70,6 @@ TEST(Tables, RandomGeneratorAndBarPhases) {
     uint8_t bars[BAR_PHASE_COUNT];
     tables_fill_bar_phases(bars);
     const uint8_t start[8] = {67, 49, 156, 53, 200, 207, 253, 92};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(bars[i], start[i]) << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(bars[i], start[i]) << i;
 }

@@ -9,36 +9,40 @@
 
 namespace {
 
-int at(int x, int y) { return y * WARP_WIDTH + x; }
+int at(int x, int y) {
+    return y * WARP_WIDTH + x;
+}
 
 class Warp : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { initWarpTables(); }
 
     // texel (u, v) = 0x00VVUU00 | (u ^ v): every texel tells where it came from.
-    static void fill_coordinates(Bitmap& tex) {
+    static void fill_coordinates(Bitmap &tex) {
         for (int v = 0; v < 256; ++v)
-            for (int u = 0; u < 256; ++u) tex.pixels[v * 256 + u] = uint32_t(v << 16 | u << 8 | (u ^ v));
+            for (int u = 0; u < 256; ++u)
+                tex.pixels[v * 256 + u] = uint32_t(v << 16 | u << 8 | (u ^ v));
     }
     static uint32_t shaded(uint32_t texel, uint32_t k) {
         uint32_t out = 0;
-        for (int s = 0; s < 24; s += 8) out |= (((texel >> s) & 255) * k >> 8) << s;
+        for (int s = 0; s < 24; s += 8)
+            out |= (((texel >> s) & 255) * k >> 8) << s;
         return out;
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Warp, TunnelTablesAtTheCentreAndInTheFourDirections) {
     EXPECT_EQ(tunnelDepth[at(160, 120)], 10240);
     EXPECT_EQ(tunnelShade[at(160, 120)], 0);
     for (int d : {1, 50, 119}) {
-        EXPECT_EQ(tunnelAngle[at(160, 120 + d)], 0) << d;    // below
-        EXPECT_EQ(tunnelAngle[at(160, 120 - d)], 128) << d;  // above
+        EXPECT_EQ(tunnelAngle[at(160, 120 + d)], 0) << d;   // below
+        EXPECT_EQ(tunnelAngle[at(160, 120 - d)], 128) << d; // above
     }
     for (int d : {1, 80, 159}) {
-        EXPECT_EQ(tunnelAngle[at(160 + d, 120)], 64) << d;   // right
-        EXPECT_EQ(tunnelAngle[at(160 - d, 120)], -64) << d;  // left
+        EXPECT_EQ(tunnelAngle[at(160 + d, 120)], 64) << d;  // right
+        EXPECT_EQ(tunnelAngle[at(160 - d, 120)], -64) << d; // left
     }
     // Diagonals land exactly on 32 and -96 in double precision.
     EXPECT_EQ(tunnelAngle[at(170, 130)], 32);
@@ -99,7 +103,7 @@ TEST_F(Warp, TunnelShiftsWrapAtAFullTurnAndMoveTheTexture) {
         const uint32_t v = uint32_t(tunnelDepth[j] + 3) & 255;
         EXPECT_EQ(c.pixels[j], shaded(tex.pixels[v * 256 + u], uint32_t(tunnelShade[j]))) << j;
     }
-    EXPECT_EQ(a.pixels[at(160, 120)], 0u);  // the centre is black
+    EXPECT_EQ(a.pixels[at(160, 120)], 0u); // the centre is black
 }
 
 TEST_F(Warp, ShadingKeepsByteThree) {
@@ -143,7 +147,8 @@ TEST_F(Warp, RadialWarpIntoRowsOfATallerBitmap) {
     for (int y = 0; y < 320; ++y)
         for (int x = 0; x < 320; x += 7) {
             const uint32_t expected =
-                (y < 20 || y >= 260) ? 0x11223344u : ((flat.pixels[at(x, y - 20)] & 0x00FFFFFFu) | 0x11000000u);
+                (y < 20 || y >= 260) ? 0x11223344u
+                                     : ((flat.pixels[at(x, y - 20)] & 0x00FFFFFFu) | 0x11000000u);
             ASSERT_EQ(tall.pixels[y * 320 + x], expected) << x << "," << y;
         }
 }
@@ -162,8 +167,9 @@ TEST_F(Warp, RefusesSmallDestinationsAndTextures) {
     drawRadialWarp(0, smallTex, ok);
     drawRadialWarp(0, tex, tall, 61);
     drawRadialWarp(0, tex, tall, -1);
-    for (Bitmap* b : {&narrow, &low, &ok, &tall})
-        for (int i = 0; i < b->width * b->height; ++i) ASSERT_EQ(b->pixels[i], 0u);
+    for (Bitmap *b : {&narrow, &low, &ok, &tall})
+        for (int i = 0; i < b->width * b->height; ++i)
+            ASSERT_EQ(b->pixels[i], 0u);
     drawRadialWarp(0, tex, tall, 60);
     EXPECT_NE(tall.pixels[60 * 320], 0u);
 }

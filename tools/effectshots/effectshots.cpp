@@ -22,38 +22,43 @@
 
 namespace {
 
-const char* const CHARSET = "abcdefghijklmnopqrstuwvxyz\xE4\xF6"
+const char *const CHARSET = "abcdefghijklmnopqrstuwvxyz\xE4\xF6"
                             "1234567890,.()?!-'[]=+;:";
 
 // Store blob of every picture the effects use, read from ASSET_DIR/<name with / for \>.
-std::vector<uint8_t> read_store(const std::string& root) {
+std::vector<uint8_t> read_store(const std::string &root) {
     std::vector<std::string> names = {"data\\font2.pcx", "data\\owl1.pcx", "data\\owl2.pcx",
                                       "data\\owl3.pcx", "data\\tex1.pcx"};
-    for (int n = 1; n <= 24; ++n) names.push_back("data\\kelmo\\" + std::to_string(n) + ".pcx");
+    for (int n = 1; n <= 24; ++n)
+        names.push_back("data\\kelmo\\" + std::to_string(n) + ".pcx");
     std::vector<uint8_t> blob;
-    for (const std::string& name : names) {
+    for (const std::string &name : names) {
         std::string path = root + "/" + name;
-        for (char& c : path)
-            if (c == '\\') c = '/';
+        for (char &c : path)
+            if (c == '\\')
+                c = '/';
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             std::fprintf(stderr, "effectshots: cannot read %s\n", path.c_str());
             continue;
         }
-        std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
         std::vector<uint8_t> field(128, 0);
         std::copy(name.begin(), name.end(), field.begin());
         blob.insert(blob.end(), field.begin(), field.end());
-        for (int s = 0; s < 32; s += 8) blob.push_back(uint8_t(data.size() >> s));
+        for (int s = 0; s < 32; s += 8)
+            blob.push_back(uint8_t(data.size() >> s));
         blob.insert(blob.end(), data.begin(), data.end());
     }
     return blob;
 }
 
 // Writes rows firstRow .. firstRow+rows-1 of `b` as an 8-bit RGB PNG.
-bool write_png(const std::string& path, const Bitmap& b, int firstRow, int rows) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+bool write_png(const std::string &path, const Bitmap &b, int firstRow, int rows) {
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
@@ -82,9 +87,11 @@ bool write_png(const std::string& path, const Bitmap& b, int firstRow, int rows)
     return true;
 }
 
-bool write_png(const std::string& path, const Bitmap& b) { return write_png(path, b, 0, b.height); }
+bool write_png(const std::string &path, const Bitmap &b) {
+    return write_png(path, b, 0, b.height);
+}
 
-void dark_bars(uint8_t* phases, Bitmap& dst, bool blobScene) {
+void dark_bars(uint8_t *phases, Bitmap &dst, bool blobScene) {
     for (int i = 0; i < 128; ++i) {
         const uint8_t b = phases[i];
         const double s = std::sin(b * 0.02454369260617026);
@@ -96,9 +103,9 @@ void dark_bars(uint8_t* phases, Bitmap& dst, bool blobScene) {
     }
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: effectshots ASSET_DIR OUT_DIR\n");
         return 2;
@@ -172,7 +179,8 @@ int main(int argc, char** argv) {
         const double a1 = (t & 127) * 0.04908738521234052;
         const double a2 = ((t & 255) * 4) * (3.141592653589793 / 512);
         roto.centreX = int32_t(std::sin(a2) * (owl->width * 1.5 - std::sin(a1) * owl->width) + 160);
-        roto.centreY = int32_t(std::cos(a2) * (owl->height * 1.5 - std::sin(a1) * owl->height) + 120);
+        roto.centreY =
+            int32_t(std::cos(a2) * (owl->height * 1.5 - std::sin(a1) * owl->height) + 120);
         roto.render(uint16_t((t & 255) * 4), 0.7, *owl, frame);
         write_png(out + "/rotozoomer.png", frame);
         blurBitmap(frame);
@@ -199,14 +207,16 @@ int main(int argc, char** argv) {
         const uint8_t p = 30;
         drawRadialWarp(p, *texture, tall, 20);
         dark_bars(bars, tall, true);
-        for (const Vec3& particle : cloud) {
+        for (const Vec3 &particle : cloud) {
             Vec3 q;
             rotatePoint(128, p, p, particle, q);
             int32_t z = q.z + 768;
-            if (z == 0) z = 1;
+            if (z == 0)
+                z = 1;
             const int32_t sx = (q.x * 90) / z + 160;
             const int32_t sy = (q.y * 90) / z + 120;
-            if (sx > 10 && sx < 310 && sy > 0 && sy < 240) blobs.draw(sx, sy + 20, 255 - (z * 1500) / 7000, tall);
+            if (sx > 10 && sx < 310 && sy > 0 && sy < 240)
+                blobs.draw(sx, sy + 20, 255 - (z * 1500) / 7000, tall);
         }
         font.x = 100;
         font.y = 60;
@@ -219,7 +229,7 @@ int main(int argc, char** argv) {
         loadAnimationFrames();
         Bitmap trail(320, 240);
         for (uint32_t t = 0; t < 24; ++t) {
-            Bitmap* frame = animationFrames[(t >> 3) % 19];
+            Bitmap *frame = animationFrames[(t >> 3) % 19];
             frame->fadeLevel = 160;
             frame->drawAt(0, 20, trail);
             blurBitmap(trail);
