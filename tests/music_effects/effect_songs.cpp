@@ -163,6 +163,17 @@ XmModuleDef flow_song() {
     return def;
 }
 
+XmModuleDef speed_song() {
+    XmModuleDef def = base_song(1, {16}, {0});
+    put_all(def, {
+        {0, 0, 0, C4, 1, 0, 0, 0}, {0, 2, 0, D4, 1, 0, 0xF, 0x1F}, {0, 3, 0, E4, 1, 0, 0xF, 0x06},
+        {0, 4, 0, G4, 1, 0, 0xF, 0x20}, {0, 5, 0, C4, 1, 0, 0xF, 0x7D},
+        {0, 8, 0, D4, 1, 0, 0xF, 0x00}, {0, 9, 0, E4, 1, 0, 0, 0}, {0, 10, 0, G4, 1, 0, 0, 0},
+        {0, 11, 0, C5, 1, 0, 0xF, 0x06}, {0, 14, 0, C4, 1, 0, 0, 0},
+    });
+    return def;
+}
+
 XmModuleDef note_song() {
     XmModuleDef def = base_song(1, {32}, {0});
     put_all(def, {
@@ -185,7 +196,8 @@ std::vector<EffectSong> effect_family_songs() {
             {"volume", volume_song()},
             {"panning", panning_song()},
             {"flow", flow_song()},
-            {"note", note_song()}};
+            {"note", note_song()},
+            {"speed", speed_song()}};
 }
 
 XmModuleDef every_effect_song() {
