@@ -35,12 +35,23 @@ void release_ring(SoundOutput& s)
     s.header_prepared = false;
 }
 
+// A query that is held up between reading R and reading the slot could get the slot's next
+// lap, two seconds ahead: the slot is refilled only after R has moved on, so reading R again
+// tells whether that happened. A few retries; the feeder moves R once per 20 ms.
 PositionEntry entry_of(const SoundOutput& s)
 {
     int r = s.reader_index.load(std::memory_order_acquire);
-    if (r < 0 || r >= SOUND_BLOCK_COUNT)
-        r = 0;
-    return position_entry_unpack(s.positions[r].load(std::memory_order_acquire));
+    uint64_t slot = 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (r < 0 || r >= SOUND_BLOCK_COUNT)
+            r = 0;
+        slot = s.positions[r].load(std::memory_order_acquire);
+        int again = s.reader_index.load(std::memory_order_acquire);
+        if (again == r)
+            break;
+        r = again;
+    }
+    return position_entry_unpack(slot);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "audio/memory/memory_device.h"
@@ -29,8 +30,10 @@ TEST(SoundConcurrency, QueriesWhilePlayingStoppingAndFreeing)
                 int t = sound_get_time(song);
                 sound_get_order(song);
                 sound_get_row(song);
-                if (t < last)
+                if (t < last) {
                     backwards++;
+                    std::fprintf(stderr, "clock went back from %d to %d\n", last, t);
+                }
                 last = t;
             }
         });
