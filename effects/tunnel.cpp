@@ -6,6 +6,11 @@
 
 #include "gfx/bitmap.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define WARP_SSE2 1
+#endif
+
 namespace {
 
 constexpr int PIXELS = WARP_WIDTH * WARP_HEIGHT;
@@ -23,6 +28,34 @@ inline uint32_t shade(uint32_t texel, uint32_t k, uint32_t keep) {
     const uint32_t rb = (((texel & 0x00FF00FFu) * k) >> 8) & 0x00FF00FFu;
     const uint32_t g = (((texel & 0x0000FF00u) * k) >> 8) & 0x0000FF00u;
     return rb | g | (keep & 0xFF000000u);
+}
+
+// out[0..3] = shade(texels[index[i]], shades[i] & 255, out[i]) for four pixels at once.
+inline void shade4(const uint32_t *texels, const uint32_t *index, const int32_t *shades,
+                   uint32_t *out) {
+#if WARP_SSE2
+    const __m128i t =
+        _mm_set_epi32(static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
+                      static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]]));
+    __m128i k = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(shades)),
+                              _mm_set1_epi32(255));
+    // Each pixel's k in all four of its 16-bit lanes.
+    k = _mm_packs_epi32(k, k);
+    k = _mm_unpacklo_epi16(k, k);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo =
+        _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), _mm_unpacklo_epi32(k, k)), 8);
+    const __m128i hi =
+        _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi32(k, k)), 8);
+    const __m128i byte3 = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(out));
+    const __m128i r =
+        _mm_or_si128(_mm_andnot_si128(byte3, _mm_packus_epi16(lo, hi)), _mm_and_si128(byte3, d));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), r);
+#else
+    for (int i = 0; i < 4; ++i)
+        out[i] = shade(texels[index[i]], static_cast<uint32_t>(shades[i]) & 255, out[i]);
+#endif
 }
 
 bool texture_usable(const Bitmap &tex) {
@@ -86,11 +119,14 @@ void drawTunnel(int32_t angleShift, int32_t depthShift, const Bitmap &tex, Bitma
     const uint32_t b = static_cast<uint32_t>(depthShift);
     const uint32_t *texels = tex.pixels;
     uint32_t *out = dst.pixels;
-    for (int j = 0; j < PIXELS; ++j) {
-        const uint32_t v = (static_cast<uint32_t>(tunnelDepth[j]) + b) & 255;
-        const uint32_t u = (static_cast<uint32_t>(tunnelAngle[j]) + a) & 255;
-        const uint32_t k = static_cast<uint32_t>(tunnelShade[j]) & 255;
-        out[j] = shade(texels[v * 256 + u], k, out[j]);
+    uint32_t index[4];
+    for (int j = 0; j < PIXELS; j += 4) {
+        for (int i = 0; i < 4; ++i) {
+            const uint32_t v = (static_cast<uint32_t>(tunnelDepth[j + i]) + b) & 255;
+            const uint32_t u = (static_cast<uint32_t>(tunnelAngle[j + i]) + a) & 255;
+            index[i] = v * 256 + u;
+        }
+        shade4(texels, index, tunnelShade + j, out + j);
     }
 }
 
@@ -110,14 +146,17 @@ void drawRadialWarp(uint8_t phase, const Bitmap &tex, Bitmap &dst, int32_t first
     }
     const uint32_t *texels = tex.pixels;
     uint32_t *out = dst.pixels + static_cast<size_t>(firstRow) * dst.width;
+    uint32_t index[4];
     int j = 0;
     for (uint32_t y = 0; y < WARP_HEIGHT; ++y) {
-        for (uint32_t x = 0; x < WARP_WIDTH; ++x, ++j) {
-            const uint8_t d = radialDistance[j];
-            const uint32_t v = (rowOffset[d] + y) & 255;
-            const uint32_t u = (colOffset[d] + x) & 255;
-            const uint32_t k = static_cast<uint32_t>(radialShade[j]) & 255;
-            out[j] = shade(texels[v * 256 + u], k, out[j]);
+        for (uint32_t x = 0; x < WARP_WIDTH; x += 4, j += 4) {
+            for (uint32_t i = 0; i < 4; ++i) {
+                const uint8_t d = radialDistance[j + i];
+                const uint32_t v = (rowOffset[d] + y) & 255;
+                const uint32_t u = (colOffset[d] + x + i) & 255;
+                index[i] = v * 256 + u;
+            }
+            shade4(texels, index, radialShade + j, out + j);
         }
     }
 }

@@ -106,6 +106,38 @@ TEST_F(Warp, TunnelShiftsWrapAtAFullTurnAndMoveTheTexture) {
     EXPECT_EQ(a.pixels[at(160, 120)], 0u); // the centre is black
 }
 
+TEST_F(Warp, WholeFramesMatchThePixelWalk) {
+    // Every pixel of both mappers, against the per-pixel walk over the public tables.
+    Bitmap tex(256, 256), tunnel(320, 240), warp(320, 240);
+    uint32_t seed = 99;
+    for (int i = 0; i < 256 * 256; ++i)
+        tex.pixels[i] = seed = seed * 1664525u + 1013904223u;
+    for (int i = 0; i < 76800; ++i)
+        tunnel.pixels[i] = warp.pixels[i] = uint32_t(i) << 20;
+    drawTunnel(300, -7, tex, tunnel);
+    drawRadialWarp(200, tex, warp);
+    uint8_t rowOffset[256], colOffset[256];
+    for (int i = 0; i < 256; ++i) {
+        const double t = i * 0.006135923151542565, p = 200 * 0.02454369260617026;
+        rowOffset[i] = uint8_t(int32_t(std::sin(t) * (std::cos(p) * -400)));
+        colOffset[i] = uint8_t(int32_t(std::cos(t) * (std::sin(p) * 350)));
+    }
+    for (int j = 0; j < 76800; ++j) {
+        const uint32_t byte3 = (uint32_t(j) << 20) & 0xFF000000u;
+        const uint32_t tu = uint32_t(tunnelAngle[j] + 300) & 255;
+        const uint32_t tv = uint32_t(tunnelDepth[j] - 7) & 255;
+        ASSERT_EQ(tunnel.pixels[j],
+                  shaded(tex.pixels[tv * 256 + tu], uint32_t(tunnelShade[j]) & 255) | byte3)
+            << j;
+        const int d = radialDistance[j];
+        const uint32_t wu = uint32_t(colOffset[d] + j % 320) & 255;
+        const uint32_t wv = uint32_t(rowOffset[d] + j / 320) & 255;
+        ASSERT_EQ(warp.pixels[j],
+                  shaded(tex.pixels[wv * 256 + wu], uint32_t(radialShade[j])) | byte3)
+            << j;
+    }
+}
+
 TEST_F(Warp, ShadingKeepsByteThree) {
     Bitmap tex(256, 256);
     tex.fill(0x00FFFFFFu);
