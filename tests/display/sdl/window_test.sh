@@ -15,10 +15,10 @@ status=0
 for layout in 32_rgb 32_bgr 24_rgb 24_bgr 16_rgb565 16_bgr565 16_rgb555 16_bgr555; do
     ready="$out/$layout.ready"
     rm -f "$ready" "$out/$layout.xwd" "$out/$layout.png" "$out/$layout.ppm"
-    VORRU_PIXEL_FORMAT=$layout "$showframe" show 20 "$ready" &
+    VORRU_PIXEL_FORMAT=$layout "$showframe" show 30 "$ready" &
     pid=$!
     tries=0
-    while [ ! -e "$ready" ] && [ $tries -lt 200 ] && kill -0 $pid 2>/dev/null; do
+    while [ ! -e "$ready" ] && [ $tries -lt 400 ] && kill -0 $pid 2>/dev/null; do
         sleep 0.05
         tries=$((tries + 1))
     done
