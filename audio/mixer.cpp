@@ -6,12 +6,14 @@
 #include <cstring>
 
 #include "audio/mixer_frames.h"
+#include "audio/wide_int.h"
 #include "music/music.h"
 
 namespace {
 
-using u128 = unsigned __int128;
-using i128 = __int128;
+// __int128, or its two-word stand-in on 32-bit targets.
+using u128 = WideUnsigned;
+using i128 = WideSigned;
 
 constexpr uint64_t NEVER = ~uint64_t(0);
 

@@ -19,15 +19,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Warnings that mean a wrong program rather than a matter of taste.
 set(_vorru_werror
     -Werror=return-type -Werror=uninitialized -Werror=array-bounds -Werror=format
-    -Werror=format-security -Werror=int-to-pointer-cast -Werror=pointer-to-int-cast
+    -Werror=format-security -Werror=int-to-pointer-cast
     -Werror=narrowing -Werror=shift-count-overflow -Werror=shift-count-negative
     -Werror=sizeof-pointer-memaccess -Werror=stringop-overflow -Werror=address
     -Werror=nonnull -Werror=free-nonheap-object -Werror=overflow -Werror=sequence-point
     -Werror=strict-aliasing -Werror=cast-function-type -Werror=delete-non-virtual-dtor
-    -Werror=mismatched-new-delete -Werror=use-after-free -Werror=dangling-pointer
-    -Werror=implicit-function-declaration)
+    -Werror=mismatched-new-delete -Werror=use-after-free -Werror=dangling-pointer)
 string(REPLACE ";" " " _vorru_werror "${_vorru_werror}")
-set(CMAKE_C_FLAGS_INIT "${VORRU_MINGW_ARCH_FLAGS} ${_vorru_werror}")
+set(CMAKE_C_FLAGS_INIT "${VORRU_MINGW_ARCH_FLAGS} ${_vorru_werror} -Werror=pointer-to-int-cast -Werror=implicit-function-declaration")
 set(CMAKE_CXX_FLAGS_INIT "${VORRU_MINGW_ARCH_FLAGS} ${_vorru_werror}")
 set(CMAKE_ASM_FLAGS_INIT "${VORRU_MINGW_ARCH_FLAGS}")
 # Everything linked in: libgcc, libstdc++ and winpthread; msvcrt and the system DLLs remain.
