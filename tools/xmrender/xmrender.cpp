@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include <unistd.h>
+
 #include "audio/mixer.h"
 #include "audio/render.h"
 #include "music/music.h"
@@ -185,7 +187,9 @@ int main(int argc, char** argv) {
 
     const long long limit =
         (long long)((seconds >= 0 ? seconds : DEFAULT_LIMIT_SECONDS) * RATE + 0.5);
-    bool progress = false;  // shown once a render passes a minute of sound
+    // Shown on a terminal once a render passes a minute of sound.
+    const bool terminal = isatty(fileno(stderr)) != 0;
+    bool progress = false;
     std::vector<float> mix(2 * BLOCK_FRAMES);
     std::vector<int16_t> pcm(2 * BLOCK_FRAMES);
     long long written = 0;
@@ -201,7 +205,7 @@ int main(int argc, char** argv) {
         if (keep > 0) ok = std::fwrite(pcm.data(), 4, size_t(keep), out) == size_t(keep);
         written += keep;
         if (watch.end_frame >= 0 && written >= watch.end_frame) break;
-        if (written >= 60LL * RATE && written - shown >= 5LL * RATE) {
+        if (terminal && written >= 60LL * RATE && written - shown >= 5LL * RATE) {
             progress = true;
             shown = written;
             std::fprintf(stderr, "\r%s: %4lld s rendered, order %3d row %3d", in_name,
