@@ -195,6 +195,10 @@ bool sound_stop(Module* module)
     std::free(s.mix_raw);
     s.mix_raw = nullptr;
     s.mix = nullptr;
+    // The voices point into the song's samples, and music_free releases them next: a later
+    // play would otherwise mix freed memory.
+    for (Voice& voice : voice_table)
+        voice.sample = nullptr;
     if (s.header_prepared && s.device)
         s.device->unprepare();
     s.header_prepared = false;

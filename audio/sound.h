@@ -68,8 +68,9 @@ void sound_close();
 // the output is not open, or when a buffer cannot be allocated. Caller's thread.
 bool sound_play(Module* module);
 
-// Stops the feeder thread and releases the mix buffer; the device goes on looping the ring as
-// last filled until sound_close. False for a null module. Caller's thread.
+// Stops the feeder thread, releases the mix buffer and silences every voice (they may point
+// into a song about to be freed); the device goes on looping the ring as last filled until
+// sound_close. False for a null module. Caller's thread.
 bool sound_stop(Module* module);
 
 // The order position (0..255), row (0..255) and song clock in milliseconds of the block being

@@ -70,7 +70,7 @@ TEST(SoundConcurrency, StopBeforeTheFeederHasBegunLeavesNoThreadBehind)
     memory_device_set_position(uint64_t(5) * 884 * 4);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     PositionEntry after = sound_position_entry(0);
-    EXPECT_EQ(after.time_ms, before.time_ms);
+    EXPECT_EQ(int(after.time_ms), int(before.time_ms));
     EXPECT_EQ(sound_output().reader_index.load(), 0);
     music_free(song);
     sound_close();
