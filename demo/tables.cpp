@@ -38,7 +38,7 @@ Vec3 makeParticle(uint8_t a, uint8_t b, double s, uint8_t q) {
     return p;
 }
 
-void tables_fill_particles(Vec3 *particles, uint8_t &phaseA, uint8_t &phaseB, uint8_t &phaseC) {
+void tables_fill_particles(Vec3* particles, uint8_t& phaseA, uint8_t& phaseB, uint8_t& phaseC) {
     for (int i = 0; i < PARTICLE_COUNT; ++i) {
         particles[i] = makeParticle(phaseA, phaseB, std::sin(i * PI_OVER_32), phaseC);
         phaseA = static_cast<uint8_t>(phaseA + 4);
@@ -57,7 +57,7 @@ int32_t random_next() {
     return static_cast<int32_t>((random_state >> 16) & 0x7FFF);
 }
 
-void tables_fill_bar_phases(uint8_t *barPhase) {
+void tables_fill_bar_phases(uint8_t* barPhase) {
     for (int i = 0; i < BAR_PHASE_COUNT; ++i) {
         const int32_t r1 = random_next();
         const int32_t r2 = random_next();

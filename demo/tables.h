@@ -27,7 +27,7 @@ Vec3 makeParticle(uint8_t a, uint8_t b, double s, uint8_t q);
 // The initial cloud: particles[i] = makeParticle(phaseA, phaseB, sin(i * pi/32), phaseC) for
 // i = 0..PARTICLE_COUNT-1, stepping phaseA by +4, phaseB by -3 and phaseC by +1 after each
 // particle (8-bit wrap). `particles` holds PARTICLE_COUNT entries.
-void tables_fill_particles(Vec3 *particles, uint8_t &phaseA, uint8_t &phaseB, uint8_t &phaseC);
+void tables_fill_particles(Vec3* particles, uint8_t& phaseA, uint8_t& phaseB, uint8_t& phaseC);
 
 // The program's one linear congruential generator (state * 214013 + 2531011 mod 2^32).
 // random_seed sets the state; random_next steps it and returns (state >> 16) & 0x7FFF.
@@ -37,4 +37,4 @@ int32_t random_next();
 
 // barPhase[i] = (three consecutive random_next() draws summed) mod 256 for i = 0..255, in
 // order. `barPhase` holds BAR_PHASE_COUNT entries. Seed first (the program seeds with 0).
-void tables_fill_bar_phases(uint8_t *barPhase);
+void tables_fill_bar_phases(uint8_t* barPhase);

@@ -5,7 +5,7 @@
 
 #include "gfx/bitmap.h"
 
-Bitmap *animationFrames[ANIMATION_FRAME_COUNT] = {};
+Bitmap* animationFrames[ANIMATION_FRAME_COUNT] = {};
 
 void loadAnimationFrames() {
     for (int k = 0; k < ANIMATION_FRAME_COUNT; ++k) {

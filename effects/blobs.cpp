@@ -49,7 +49,7 @@ int BlobSprites::init(int32_t blobCount, int32_t maxSize) {
     if (blobCount < 1)
         return 1;
 
-    images = new uint8_t *[blobCount]();
+    images = new uint8_t*[blobCount]();
     widths = new int32_t[blobCount]();
     heights = new int32_t[blobCount]();
     count = blobCount;
@@ -78,7 +78,7 @@ int BlobSprites::init(int32_t blobCount, int32_t maxSize) {
     return 1;
 }
 
-int BlobSprites::draw(int32_t x, int32_t y, int32_t level, Bitmap &dst) {
+int BlobSprites::draw(int32_t x, int32_t y, int32_t level, Bitmap& dst) {
     if (count < 1 || !dst.pixels || dst.width <= 0 || dst.height <= 0)
         return 1;
     const int32_t k = level < 0 ? 0 : (level >= count ? count - 1 : level);
@@ -92,7 +92,7 @@ int BlobSprites::draw(int32_t x, int32_t y, int32_t level, Bitmap &dst) {
     const int64_t total = static_cast<int64_t>(dst.width) * dst.height;
     int64_t rowBase =
         (static_cast<int64_t>(y) - h / 2) * dst.width + (static_cast<int64_t>(x) - w / 2);
-    const uint8_t *src = images[k];
+    const uint8_t* src = images[k];
     for (int32_t r = 0; r < h; ++r, rowBase += dst.width, src += w) {
         const int64_t lo = rowBase < 0 ? -rowBase : 0;
         const int64_t hi = total - rowBase < w ? total - rowBase : w;

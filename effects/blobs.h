@@ -12,8 +12,8 @@ public:
     BlobSprites();
     // Releases the palette and the blobs.
     virtual ~BlobSprites();
-    BlobSprites(const BlobSprites &) = delete;
-    BlobSprites &operator=(const BlobSprites &) = delete;
+    BlobSprites(const BlobSprites&) = delete;
+    BlobSprites& operator=(const BlobSprites&) = delete;
 
     // Builds `count` blobs (none for count < 1): blob k is n x n bytes with
     // n = trunc(k / count * maxSize) (0 if negative), a grey cone falling from about k at its
@@ -28,15 +28,15 @@ public:
     // are not clipped at the sides (a blob crossing an edge continues on the neighbouring
     // row), but no word outside dst's buffer is written. Nothing is drawn before init or for
     // a 0x0 blob. Returns 1.
-    int draw(int32_t x, int32_t y, int32_t level, Bitmap &dst);
-    int draw(int32_t x, int32_t y, int32_t level, Bitmap *dst) {
+    int draw(int32_t x, int32_t y, int32_t level, Bitmap& dst);
+    int draw(int32_t x, int32_t y, int32_t level, Bitmap* dst) {
         return dst ? draw(x, y, level, *dst) : 1;
     }
 
-    uint8_t **images; // count owned buffers of widths[k] * heights[k] intensity bytes
-    uint8_t *palette; // 256 entries of 4 bytes: amounts for bytes 0, 1, 2, then 0
-    int32_t *widths;  // count blob widths
-    int32_t *heights; // count blob heights (equal to the widths)
+    uint8_t** images; // count owned buffers of widths[k] * heights[k] intensity bytes
+    uint8_t* palette; // 256 entries of 4 bytes: amounts for bytes 0, 1, 2, then 0
+    int32_t* widths;  // count blob widths
+    int32_t* heights; // count blob heights (equal to the widths)
     int32_t count;    // number of blobs; 0 before init
 
 private:

@@ -7,14 +7,14 @@
 
 #include "gfx/bitmap.h"
 
-int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap &bmp) {
+int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap& bmp) {
     if (y < 0 || y >= bmp.height || !bmp.pixels)
         return 0;
     if (count <= 0 || bmp.width <= 0)
         return 1;
     const int32_t rows = count > bmp.height - y ? bmp.height - y : count;
-    uint8_t *bytes =
-        reinterpret_cast<uint8_t *>(bmp.pixels) + static_cast<size_t>(y) * bmp.width * 4;
+    uint8_t* bytes =
+        reinterpret_cast<uint8_t*>(bmp.pixels) + static_cast<size_t>(y) * bmp.width * 4;
     const size_t n = static_cast<size_t>(rows) * bmp.width * 4;
     if (amount >= 255) {
         std::memset(bytes, 0, n);
@@ -39,11 +39,11 @@ int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap &bmp) {
 // t = 4 old + up + down + right for all its bytes (vectorisable), and then only the left
 // neighbour remains as a serial chain: new = (t + left) >> 3, one pixel's four bytes at a
 // time in 16-bit lanes of a 64-bit word, two pixels per step: (8 t1 + t0 + left) >> 6.
-void blurBitmap(Bitmap &bmp) {
+void blurBitmap(Bitmap& bmp) {
     if (bmp.height < 3 || bmp.width <= 0 || !bmp.pixels)
         return;
     const size_t w = static_cast<size_t>(bmp.width) * 4;
-    uint8_t *b = reinterpret_cast<uint8_t *>(bmp.pixels);
+    uint8_t* b = reinterpret_cast<uint8_t*>(bmp.pixels);
     std::vector<uint16_t> t(w);
     std::vector<uint16_t> out(w);
     const uint64_t lanes = 0x00FF00FF00FF00FFull;
@@ -57,9 +57,9 @@ void blurBitmap(Bitmap &bmp) {
     std::memcpy(&left, first, 8);
 
     for (int32_t r = 1; r < bmp.height - 1; ++r) {
-        uint8_t *row = b + static_cast<size_t>(r) * w;
-        const uint8_t *up = row - w;
-        const uint8_t *down = row + w;
+        uint8_t* row = b + static_cast<size_t>(r) * w;
+        const uint8_t* up = row - w;
+        const uint8_t* down = row + w;
         // row[i + 4] of the last pixel is the next row's first pixel, not yet blurred.
         for (size_t i = 0; i < w; ++i)
             t[i] = static_cast<uint16_t>(4 * row[i] + up[i] + down[i] + row[i + 4]);

@@ -10,8 +10,8 @@ class Bitmap;
 // floor at 0; a negative amount raises bytes and keeps their low 8 bits. Returns 0 and
 // changes nothing when y is outside 0..height-1 (or bmp has no pixels); otherwise 1, doing
 // nothing for count <= 0.
-int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap &bmp);
-inline int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap *bmp) {
+int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap& bmp);
+inline int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap* bmp) {
     return bmp ? darkenRows(y, count, amount, *bmp) : 0;
 }
 
@@ -20,8 +20,8 @@ inline int darkenRows(int32_t y, int32_t count, int32_t amount, Bitmap *bmp) {
 // the left are already blurred when read; rows 0 and height-1 are read, never written; a
 // row's first/last pixel takes the neighbouring row's last/first pixel as its side
 // neighbour. Bitmaps with fewer than 3 rows are left alone.
-void blurBitmap(Bitmap &bmp);
-inline void blurBitmap(Bitmap *bmp) {
+void blurBitmap(Bitmap& bmp);
+inline void blurBitmap(Bitmap* bmp) {
     if (bmp)
         blurBitmap(*bmp);
 }

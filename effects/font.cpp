@@ -8,7 +8,7 @@
 
 namespace {
 
-bool column_empty(const Bitmap &strip, int32_t column) {
+bool column_empty(const Bitmap& strip, int32_t column) {
     for (int32_t r = 0; r < strip.height; ++r)
         if (strip.pixels[static_cast<size_t>(r) * strip.width + column] != 0)
             return false;
@@ -23,7 +23,7 @@ Font::~Font() {}
 
 void Font::unload() {
     while (glyphs) {
-        Glyph *next = glyphs->next;
+        Glyph* next = glyphs->next;
         delete glyphs->bitmap;
         delete glyphs;
         glyphs = next;
@@ -32,7 +32,7 @@ void Font::unload() {
     charset = nullptr;
 }
 
-int Font::load(const char *path, const char *chars) {
+int Font::load(const char* path, const char* chars) {
     if (!path || !chars)
         return 0;
     std::unique_ptr<Bitmap> strip(new Bitmap());
@@ -44,7 +44,7 @@ int Font::load(const char *path, const char *chars) {
     charset = new char[length + 1];
     std::memcpy(charset, chars, length + 1);
 
-    Glyph **tail = &glyphs;
+    Glyph** tail = &glyphs;
     const int32_t width = strip->pixels ? strip->width : 0;
     int32_t c = 0;
     for (size_t k = 0; k < length && c < width; ++k) {
@@ -65,7 +65,7 @@ int Font::load(const char *path, const char *chars) {
         if (end < 0)
             break;
 
-        Bitmap *image = new Bitmap(end - start, strip->height);
+        Bitmap* image = new Bitmap(end - start, strip->height);
         strip->drawAt(-start, 0, image);
         image->setColorKey(0);
         *tail = new Glyph{static_cast<uint8_t>(charset[k]), image, nullptr};
@@ -74,20 +74,20 @@ int Font::load(const char *path, const char *chars) {
     return 1;
 }
 
-Glyph *Font::findGlyph(uint8_t ch) const {
-    for (Glyph *g = glyphs; g; g = g->next)
+Glyph* Font::findGlyph(uint8_t ch) const {
+    for (Glyph* g = glyphs; g; g = g->next)
         if (g->character == ch)
             return g;
     return nullptr;
 }
 
-int Font::drawText(Bitmap &dst, const char *text) {
+int Font::drawText(Bitmap& dst, const char* text) {
     if (!text)
         return 1;
     int32_t advance = 0;
-    for (const char *p = text; *p; ++p) {
+    for (const char* p = text; *p; ++p) {
         const uint8_t ch = static_cast<uint8_t>(*p);
-        if (Glyph *g = findGlyph(ch)) {
+        if (Glyph* g = findGlyph(ch)) {
             g->bitmap->fadeLevel = fadeLevel;
             g->bitmap->drawAt(x + advance, y, dst);
             advance += g->bitmap->width;
@@ -98,7 +98,7 @@ int Font::drawText(Bitmap &dst, const char *text) {
     return 1;
 }
 
-int Font::drawText(Bitmap *dst, const char *text) {
+int Font::drawText(Bitmap* dst, const char* text) {
     if (!dst)
         return 1;
     return drawText(*dst, text);

@@ -29,7 +29,7 @@ void rotate_init_tables() {
     }
 }
 
-void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3 &in, Vec3 &out) {
+void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3& in, Vec3& out) {
     const double x = in.x;
     const double y = in.y;
     const double z = in.z;

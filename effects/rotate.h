@@ -21,7 +21,7 @@ void rotate_init_tables();
 // Turns `in` by the 8-bit angle indices ax, ay, az in double precision, reading angleSin and
 // angleCos, and writes the result, truncated toward zero, to `out` (which may alias `in`).
 // With ax = 128 the result is upside down with its depth mirrored.
-void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3 &in, Vec3 &out);
-inline void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3 *in, Vec3 *out) {
+void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3& in, Vec3& out);
+inline void rotatePoint(uint8_t ax, uint8_t ay, uint8_t az, const Vec3* in, Vec3* out) {
     rotatePoint(ax, ay, az, *in, *out);
 }

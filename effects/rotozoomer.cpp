@@ -30,7 +30,7 @@ void RotoZoomer::init() {
 
 // Products are formed in 64 bits: identical to the 32-bit arithmetic wherever that does not
 // overflow, and defined for centres or zooms far out of range. >> is an arithmetic shift.
-void RotoZoomer::render(uint16_t angle, double zoom, const Bitmap &src, Bitmap &dst) {
+void RotoZoomer::render(uint16_t angle, double zoom, const Bitmap& src, Bitmap& dst) {
     if (!dst.pixels || dst.width <= 0 || dst.height <= 0)
         return;
     if (angle > ROTO_ANGLES - 1)
@@ -58,15 +58,15 @@ void RotoZoomer::render(uint16_t angle, double zoom, const Bitmap &src, Bitmap &
         colV[x] = baseV + ((((s * d) >> 11) * z) >> 11);
     }
 
-    const uint32_t *sp = src.pixels;
-    const uint32_t *mask = src.keyed ? src.mask : nullptr;
+    const uint32_t* sp = src.pixels;
+    const uint32_t* mask = src.keyed ? src.mask : nullptr;
     const int64_t sw = src.width;
     const int64_t sh = src.height;
     for (int32_t y = 0; y < dst.height; ++y) {
         const int64_t e = (static_cast<int64_t>(y) - centreY) * 2048;
         const int64_t rowU = (((s * e) >> 11) * z) >> 11;
         const int64_t rowV = (((c * e) >> 11) * z) >> 11;
-        uint32_t *out = dst.pixels + static_cast<int64_t>(y) * dst.width;
+        uint32_t* out = dst.pixels + static_cast<int64_t>(y) * dst.width;
         if (tiled) {
             for (int32_t x = 0; x < dst.width; ++x) {
                 const int64_t u = ((colU[x] - rowU) >> 11) & 255;

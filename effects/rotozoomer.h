@@ -14,8 +14,8 @@ public:
     RotoZoomer();
     // Releases the tables.
     virtual ~RotoZoomer();
-    RotoZoomer(const RotoZoomer &) = delete;
-    RotoZoomer &operator=(const RotoZoomer &) = delete;
+    RotoZoomer(const RotoZoomer&) = delete;
+    RotoZoomer& operator=(const RotoZoomer&) = delete;
 
     // Centre (160, 100), offsets 0, and cos/sin tables of i * 2pi/1024 times 2048,
     // truncated toward zero.
@@ -28,8 +28,8 @@ public:
     // drawn, through the mask when src is keyed; other destination pixels stay. Tiled: the
     // source repeats as a 256x256 tile and every pixel is written; a source smaller than
     // 256x256 then draws nothing. Builds its work arrays for each call.
-    void render(uint16_t angle, double zoom, const Bitmap &src, Bitmap &dst);
-    void render(uint16_t angle, double zoom, const Bitmap *src, Bitmap *dst) {
+    void render(uint16_t angle, double zoom, const Bitmap& src, Bitmap& dst);
+    void render(uint16_t angle, double zoom, const Bitmap* src, Bitmap* dst) {
         if (src && dst)
             render(angle, zoom, *src, *dst);
     }
@@ -39,6 +39,6 @@ public:
     int32_t centreY;   // destination row the picture turns about
     int32_t offsetX;   // added to the source's centre column
     int32_t offsetY;   // added to the source's centre row
-    int32_t *cosTable; // ROTO_ANGLES entries, 11-bit fixed point
-    int32_t *sinTable; // ROTO_ANGLES entries, 11-bit fixed point
+    int32_t* cosTable; // ROTO_ANGLES entries, 11-bit fixed point
+    int32_t* sinTable; // ROTO_ANGLES entries, 11-bit fixed point
 };

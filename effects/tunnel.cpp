@@ -31,13 +31,13 @@ inline uint32_t shade(uint32_t texel, uint32_t k, uint32_t keep) {
 }
 
 // out[0..3] = shade(texels[index[i]], shades[i] & 255, out[i]) for four pixels at once.
-inline void shade4(const uint32_t *texels, const uint32_t *index, const int32_t *shades,
-                   uint32_t *out) {
+inline void shade4(const uint32_t* texels, const uint32_t* index, const int32_t* shades,
+                   uint32_t* out) {
 #if WARP_SSE2
     const __m128i t =
         _mm_set_epi32(static_cast<int>(texels[index[3]]), static_cast<int>(texels[index[2]]),
                       static_cast<int>(texels[index[1]]), static_cast<int>(texels[index[0]]));
-    __m128i k = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(shades)),
+    __m128i k = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(shades)),
                               _mm_set1_epi32(255));
     // Each pixel's k in all four of its 16-bit lanes.
     k = _mm_packs_epi32(k, k);
@@ -48,27 +48,27 @@ inline void shade4(const uint32_t *texels, const uint32_t *index, const int32_t 
     const __m128i hi =
         _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi32(k, k)), 8);
     const __m128i byte3 = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(out));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
     const __m128i r =
         _mm_or_si128(_mm_andnot_si128(byte3, _mm_packus_epi16(lo, hi)), _mm_and_si128(byte3, d));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), r);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), r);
 #else
     for (int i = 0; i < 4; ++i)
         out[i] = shade(texels[index[i]], static_cast<uint32_t>(shades[i]) & 255, out[i]);
 #endif
 }
 
-bool texture_usable(const Bitmap &tex) {
+bool texture_usable(const Bitmap& tex) {
     return tex.pixels && tex.width >= WARP_TEXTURE_SIZE && tex.height >= WARP_TEXTURE_SIZE;
 }
 
 } // namespace
 
-int32_t *tunnelAngle = nullptr;
-int32_t *tunnelDepth = nullptr;
-int32_t *tunnelShade = nullptr;
-uint8_t *radialDistance = nullptr;
-int32_t *radialShade = nullptr;
+int32_t* tunnelAngle = nullptr;
+int32_t* tunnelDepth = nullptr;
+int32_t* tunnelShade = nullptr;
+uint8_t* radialDistance = nullptr;
+int32_t* radialShade = nullptr;
 
 void initWarpTables() {
     delete[] tunnelAngle;
@@ -111,14 +111,14 @@ void initWarpTables() {
     }
 }
 
-void drawTunnel(int32_t angleShift, int32_t depthShift, const Bitmap &tex, Bitmap &dst) {
+void drawTunnel(int32_t angleShift, int32_t depthShift, const Bitmap& tex, Bitmap& dst) {
     if (!tunnelAngle || !texture_usable(tex) || !dst.pixels || dst.width < WARP_WIDTH ||
         dst.height < WARP_HEIGHT)
         return;
     const uint32_t a = static_cast<uint32_t>(angleShift);
     const uint32_t b = static_cast<uint32_t>(depthShift);
-    const uint32_t *texels = tex.pixels;
-    uint32_t *out = dst.pixels;
+    const uint32_t* texels = tex.pixels;
+    uint32_t* out = dst.pixels;
     uint32_t index[4];
     for (int j = 0; j < PIXELS; j += 4) {
         for (int i = 0; i < 4; ++i) {
@@ -130,7 +130,7 @@ void drawTunnel(int32_t angleShift, int32_t depthShift, const Bitmap &tex, Bitma
     }
 }
 
-void drawRadialWarp(uint8_t phase, const Bitmap &tex, Bitmap &dst, int32_t firstRow) {
+void drawRadialWarp(uint8_t phase, const Bitmap& tex, Bitmap& dst, int32_t firstRow) {
     if (!radialDistance || !texture_usable(tex) || !dst.pixels || dst.width < WARP_WIDTH ||
         firstRow < 0 || dst.height - firstRow < WARP_HEIGHT)
         return;
@@ -144,8 +144,8 @@ void drawRadialWarp(uint8_t phase, const Bitmap &tex, Bitmap &dst, int32_t first
         rowOffset[i] = static_cast<uint8_t>(static_cast<int32_t>(std::sin(t) * rowAmp));
         colOffset[i] = static_cast<uint8_t>(static_cast<int32_t>(std::cos(t) * colAmp));
     }
-    const uint32_t *texels = tex.pixels;
-    uint32_t *out = dst.pixels + static_cast<size_t>(firstRow) * dst.width;
+    const uint32_t* texels = tex.pixels;
+    uint32_t* out = dst.pixels + static_cast<size_t>(firstRow) * dst.width;
     uint32_t index[4];
     int j = 0;
     for (uint32_t y = 0; y < WARP_HEIGHT; ++y) {

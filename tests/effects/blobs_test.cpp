@@ -15,7 +15,7 @@ protected:
     BlobSprites blobs;
 };
 
-int changed(const Bitmap &b, uint32_t background) {
+int changed(const Bitmap& b, uint32_t background) {
     int n = 0;
     for (int i = 0; i < b.width * b.height; ++i)
         n += b.pixels[i] != background;

@@ -18,14 +18,14 @@
 
 namespace {
 
-void fill_noise(Bitmap &b, uint32_t seed) {
+void fill_noise(Bitmap& b, uint32_t seed) {
     for (int i = 0; i < b.width * b.height; ++i) {
         seed = seed * 1664525u + 1013904223u;
         b.pixels[i] = seed >> 8;
     }
 }
 
-void BM_Tunnel(benchmark::State &state) {
+void BM_Tunnel(benchmark::State& state) {
     initWarpTables();
     Bitmap tex(256, 256), dst(320, 240);
     fill_noise(tex, 1);
@@ -38,7 +38,7 @@ void BM_Tunnel(benchmark::State &state) {
 }
 BENCHMARK(BM_Tunnel)->Unit(benchmark::kMillisecond);
 
-void BM_RadialWarp(benchmark::State &state) {
+void BM_RadialWarp(benchmark::State& state) {
     initWarpTables();
     Bitmap tex(256, 256), dst(320, 240);
     fill_noise(tex, 2);
@@ -52,7 +52,7 @@ void BM_RadialWarp(benchmark::State &state) {
 BENCHMARK(BM_RadialWarp)->Unit(benchmark::kMillisecond);
 
 // The owl scene's call: a keyed 133x194 sprite at zoom 0.7.
-void BM_RotoZoomerKeyed(benchmark::State &state) {
+void BM_RotoZoomerKeyed(benchmark::State& state) {
     RotoZoomer roto;
     roto.init();
     Bitmap owl(133, 194), dst(320, 240);
@@ -69,7 +69,7 @@ void BM_RotoZoomerKeyed(benchmark::State &state) {
 }
 BENCHMARK(BM_RotoZoomerKeyed)->Unit(benchmark::kMillisecond);
 
-void BM_RotoZoomerTiled(benchmark::State &state) {
+void BM_RotoZoomerTiled(benchmark::State& state) {
     RotoZoomer roto;
     roto.init();
     roto.tiled = 1;
@@ -84,7 +84,7 @@ void BM_RotoZoomerTiled(benchmark::State &state) {
 }
 BENCHMARK(BM_RotoZoomerTiled)->Unit(benchmark::kMillisecond);
 
-void BM_Blur(benchmark::State &state) {
+void BM_Blur(benchmark::State& state) {
     Bitmap dst(320, 240);
     fill_noise(dst, 5);
     for (auto _ : state) {
@@ -95,7 +95,7 @@ void BM_Blur(benchmark::State &state) {
 BENCHMARK(BM_Blur)->Unit(benchmark::kMillisecond);
 
 // The 128 four-row dark bars of one frame: three darkenRows calls each.
-void BM_DarkBars(benchmark::State &state) {
+void BM_DarkBars(benchmark::State& state) {
     Bitmap dst(320, 240);
     fill_noise(dst, 6);
     random_seed(0);
@@ -116,7 +116,7 @@ void BM_DarkBars(benchmark::State &state) {
 BENCHMARK(BM_DarkBars)->Unit(benchmark::kMillisecond);
 
 // The blob cloud scene's particle step: rotate, project and draw 192 blobs into 320x320.
-void BM_BlobCloud(benchmark::State &state) {
+void BM_BlobCloud(benchmark::State& state) {
     rotate_init_tables();
     BlobSprites blobs;
     blobs.init(256, 38);
@@ -128,7 +128,7 @@ void BM_BlobCloud(benchmark::State &state) {
     int64_t drawn = 0;
     for (auto _ : state) {
         const uint8_t p = uint8_t(t % 255);
-        for (const Vec3 &particle : cloud) {
+        for (const Vec3& particle : cloud) {
             Vec3 q;
             rotatePoint(128, p, p, particle, q);
             int32_t z = q.z + 768;
@@ -149,7 +149,7 @@ void BM_BlobCloud(benchmark::State &state) {
 BENCHMARK(BM_BlobCloud)->Unit(benchmark::kMillisecond);
 
 // The owl scene's scroller: 146 characters of the program's font, most of them clipped.
-void BM_FontScroller(benchmark::State &state) {
+void BM_FontScroller(benchmark::State& state) {
     std::ifstream in(EFFECTS_ASSET_DIR "/data/font2.pcx", std::ios::binary);
     std::vector<uint8_t> pcx((std::istreambuf_iterator<char>(in)),
                              std::istreambuf_iterator<char>());
@@ -166,7 +166,7 @@ void BM_FontScroller(benchmark::State &state) {
         state.SkipWithError("font2.pcx not loaded");
         return;
     }
-    const char *text =
+    const char* text =
         "huhuu   (( o , 0 ))  whut up     ich heisse gorvin scheisse und das ist die arschloch "
         "abend !!    php dsl asentaja jatkat jeden tag so hu hu huuu ";
     Bitmap dst(320, 240);
@@ -185,7 +185,7 @@ BENCHMARK(BM_FontScroller)->Unit(benchmark::kMillisecond);
 
 // Everything computed once at start-up: angle, wave, particle and bar tables, the warp
 // tables, the rotozoomer's tables and the 256 blobs.
-void BM_StartupPrecalc(benchmark::State &state) {
+void BM_StartupPrecalc(benchmark::State& state) {
     std::vector<Vec3> cloud(PARTICLE_COUNT);
     uint8_t bars[BAR_PHASE_COUNT];
     for (auto _ : state) {

@@ -9,16 +9,16 @@
 
 namespace {
 
-uint8_t *bytes(Bitmap &b) {
-    return reinterpret_cast<uint8_t *>(b.pixels);
+uint8_t* bytes(Bitmap& b) {
+    return reinterpret_cast<uint8_t*>(b.pixels);
 }
 
-std::vector<uint8_t> snapshot(Bitmap &b) {
+std::vector<uint8_t> snapshot(Bitmap& b) {
     return std::vector<uint8_t>(bytes(b), bytes(b) + size_t(b.width) * b.height * 4);
 }
 
 // The blur as written: one byte at a time, in place, in address order.
-void reference_blur(std::vector<uint8_t> &b, int width, int height) {
+void reference_blur(std::vector<uint8_t>& b, int width, int height) {
     const int w = width * 4;
     for (int i = w; i <= (height - 1) * w - 1; ++i)
         b[i] = uint8_t((b[i] + ((b[i - w] + b[i + w] + b[i - 4] + b[i + 4]) >> 2)) >> 1);

@@ -42,9 +42,9 @@ protected:
     Font font;
 };
 
-int glyph_count(const Font &f) {
+int glyph_count(const Font& f) {
     int n = 0;
-    for (const Glyph *g = f.glyphs; g; g = g->next)
+    for (const Glyph* g = f.glyphs; g; g = g->next)
         ++n;
     return n;
 }
@@ -60,7 +60,7 @@ TEST_F(FontTest, ScanCutsGlyphsAtGapsAndDropsTheLastColumn) {
     const char chars[4] = {'a', 'b', 'c', 'd'};
     size_t at = 0;
     int k = 0;
-    for (const Glyph *g = font.glyphs; g; g = g->next, ++k) {
+    for (const Glyph* g = font.glyphs; g; g = g->next, ++k) {
         EXPECT_EQ(g->character, chars[k]);
         EXPECT_EQ(g->bitmap->width, widths[k]);
         EXPECT_EQ(g->bitmap->height, 3);
@@ -114,7 +114,7 @@ TEST_F(FontTest, MissingStripFailsAndKeepsTheFont) {
         EXPECT_EQ(dst.pixels[i], 0u);
 
     ASSERT_EQ(font.load("data\\strip.pcx", "ab"), 1);
-    Glyph *before = font.glyphs;
+    Glyph* before = font.glyphs;
     EXPECT_EQ(font.load("data\\nothing.pcx", "xyz"), 0);
     EXPECT_EQ(font.glyphs, before);
     EXPECT_STREQ(font.charset, "ab");

@@ -20,7 +20,7 @@ Vec3 rotated(uint8_t ax, uint8_t ay, uint8_t az, Vec3 in) {
 
 TEST_F(Rotate, ZeroAnglesKeepThePoint) {
     const Vec3 points[] = {{0, 0, 0}, {5, 100, -7}, {-448, 384, 768}, {1, -1, 1}};
-    for (const Vec3 &p : points) {
+    for (const Vec3& p : points) {
         const Vec3 o = rotated(0, 0, 0, p);
         EXPECT_EQ(o.x, p.x);
         EXPECT_EQ(o.y, p.y);

@@ -12,7 +12,7 @@ namespace {
 constexpr uint32_t SENTINEL = 0xDEADBEEFu;
 
 // A source whose every pixel is distinct and non-zero.
-void fill_numbered(Bitmap &b) {
+void fill_numbered(Bitmap& b) {
     for (int i = 0; i < b.width * b.height; ++i)
         b.pixels[i] = 0x00100000u + uint32_t(i);
 }

@@ -18,7 +18,7 @@ protected:
     static void SetUpTestSuite() { initWarpTables(); }
 
     // texel (u, v) = 0x00VVUU00 | (u ^ v): every texel tells where it came from.
-    static void fill_coordinates(Bitmap &tex) {
+    static void fill_coordinates(Bitmap& tex) {
         for (int v = 0; v < 256; ++v)
             for (int u = 0; u < 256; ++u)
                 tex.pixels[v * 256 + u] = uint32_t(v << 16 | u << 8 | (u ^ v));
@@ -199,7 +199,7 @@ TEST_F(Warp, RefusesSmallDestinationsAndTextures) {
     drawRadialWarp(0, smallTex, ok);
     drawRadialWarp(0, tex, tall, 61);
     drawRadialWarp(0, tex, tall, -1);
-    for (Bitmap *b : {&narrow, &low, &ok, &tall})
+    for (Bitmap* b : {&narrow, &low, &ok, &tall})
         for (int i = 0; i < b->width * b->height; ++i)
             ASSERT_EQ(b->pixels[i], 0u);
     drawRadialWarp(0, tex, tall, 60);

@@ -22,19 +22,19 @@
 
 namespace {
 
-const char *const CHARSET = "abcdefghijklmnopqrstuwvxyz\xE4\xF6"
+const char* const CHARSET = "abcdefghijklmnopqrstuwvxyz\xE4\xF6"
                             "1234567890,.()?!-'[]=+;:";
 
 // Store blob of every picture the effects use, read from ASSET_DIR/<name with / for \>.
-std::vector<uint8_t> read_store(const std::string &root) {
+std::vector<uint8_t> read_store(const std::string& root) {
     std::vector<std::string> names = {"data\\font2.pcx", "data\\owl1.pcx", "data\\owl2.pcx",
                                       "data\\owl3.pcx", "data\\tex1.pcx"};
     for (int n = 1; n <= 24; ++n)
         names.push_back("data\\kelmo\\" + std::to_string(n) + ".pcx");
     std::vector<uint8_t> blob;
-    for (const std::string &name : names) {
+    for (const std::string& name : names) {
         std::string path = root + "/" + name;
-        for (char &c : path)
+        for (char& c : path)
             if (c == '\\')
                 c = '/';
         std::ifstream in(path, std::ios::binary);
@@ -55,8 +55,8 @@ std::vector<uint8_t> read_store(const std::string &root) {
 }
 
 // Writes rows firstRow .. firstRow+rows-1 of `b` as an 8-bit RGB PNG.
-bool write_png(const std::string &path, const Bitmap &b, int firstRow, int rows) {
-    FILE *f = std::fopen(path.c_str(), "wb");
+bool write_png(const std::string& path, const Bitmap& b, int firstRow, int rows) {
+    FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -87,11 +87,11 @@ bool write_png(const std::string &path, const Bitmap &b, int firstRow, int rows)
     return true;
 }
 
-bool write_png(const std::string &path, const Bitmap &b) {
+bool write_png(const std::string& path, const Bitmap& b) {
     return write_png(path, b, 0, b.height);
 }
 
-void dark_bars(uint8_t *phases, Bitmap &dst, bool blobScene) {
+void dark_bars(uint8_t* phases, Bitmap& dst, bool blobScene) {
     for (int i = 0; i < 128; ++i) {
         const uint8_t b = phases[i];
         const double s = std::sin(b * 0.02454369260617026);
@@ -105,7 +105,7 @@ void dark_bars(uint8_t *phases, Bitmap &dst, bool blobScene) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: effectshots ASSET_DIR OUT_DIR\n");
         return 2;
@@ -207,7 +207,7 @@ int main(int argc, char **argv) {
         const uint8_t p = 30;
         drawRadialWarp(p, *texture, tall, 20);
         dark_bars(bars, tall, true);
-        for (const Vec3 &particle : cloud) {
+        for (const Vec3& particle : cloud) {
             Vec3 q;
             rotatePoint(128, p, p, particle, q);
             int32_t z = q.z + 768;
@@ -229,7 +229,7 @@ int main(int argc, char **argv) {
         loadAnimationFrames();
         Bitmap trail(320, 240);
         for (uint32_t t = 0; t < 24; ++t) {
-            Bitmap *frame = animationFrames[(t >> 3) % 19];
+            Bitmap* frame = animationFrames[(t >> 3) % 19];
             frame->fadeLevel = 160;
             frame->drawAt(0, 20, trail);
             blurBitmap(trail);
