@@ -14,7 +14,7 @@ namespace {
 struct Display {
     int width = 0;
     int height = 0;
-    const DisplayBackend *backend = nullptr;
+    const DisplayBackend* backend = nullptr;
     // What exists, so that close releases only that (the platform handles of a backend).
     bool libraryLoaded = false;
     bool deviceCreated = false;
@@ -27,12 +27,12 @@ struct Display {
 };
 
 Display g_display;
-const DisplayBackend *g_selectedBackend = nullptr;
+const DisplayBackend* g_selectedBackend = nullptr;
 
 constexpr int MODE_BITS[] = {32, 24, 16};
 constexpr int BACK_BUFFER_TRIES[] = {2, 1, 0};
 
-bool set_first_mode(const DisplayBackend &b, int width, int height) {
+bool set_first_mode(const DisplayBackend& b, int width, int height) {
     for (int bits : MODE_BITS) {
         if (b.setMode(width, height, bits))
             return true;
@@ -40,7 +40,7 @@ bool set_first_mode(const DisplayBackend &b, int width, int height) {
     return false;
 }
 
-bool create_first_surfaces(const DisplayBackend &b) {
+bool create_first_surfaces(const DisplayBackend& b) {
     for (int count : BACK_BUFFER_TRIES) {
         if (b.createSurfaces(count))
             return true;
@@ -48,7 +48,7 @@ bool create_first_surfaces(const DisplayBackend &b) {
     return false;
 }
 
-void end_process(const DisplayBackend *backend, int code) {
+void end_process(const DisplayBackend* backend, int code) {
     if (backend && backend->exitProcess)
         backend->exitProcess(code);
     // The console trace must reach its reader even though no destructor runs.
@@ -58,12 +58,12 @@ void end_process(const DisplayBackend *backend, int code) {
 
 } // namespace
 
-void display_set_backend(const DisplayBackend *backend) {
+void display_set_backend(const DisplayBackend* backend) {
     g_selectedBackend = backend;
 }
 
-int display_open(const char *title, int width, int height) {
-    Display &d = g_display;
+int display_open(const char* title, int width, int height) {
+    Display& d = g_display;
     if (d.open || width <= 0 || height <= 0 || !title)
         return 0;
     // A failed earlier open leaves its steps in place; release them before starting again.
@@ -75,7 +75,7 @@ int display_open(const char *title, int width, int height) {
     d.backend = g_selectedBackend ? g_selectedBackend : display_platform_backend();
     if (!d.backend)
         return 0;
-    const DisplayBackend &b = *d.backend;
+    const DisplayBackend& b = *d.backend;
 
     if (!b.loadLibrary())
         return 0;
@@ -107,11 +107,11 @@ int display_open(const char *title, int width, int height) {
     return 1;
 }
 
-int display_update(const uint32_t *pixels) {
-    Display &d = g_display;
+int display_update(const uint32_t* pixels) {
+    Display& d = g_display;
     if (!d.open || !pixels)
         return 0;
-    const DisplayBackend &b = *d.backend;
+    const DisplayBackend& b = *d.backend;
     DisplayEvent event;
     // A close request dispatched here does not return.
     while (d.open && b.pumpOne(DisplayPumpScope::WINDOW, &event)) {
@@ -123,7 +123,7 @@ int display_update(const uint32_t *pixels) {
         return 1;
     }
     b.restore();
-    uint8_t *surface = nullptr;
+    uint8_t* surface = nullptr;
     int pitch = 0;
     if (!b.lock(&surface, &pitch) || !surface)
         return 0;
@@ -140,10 +140,10 @@ int display_update(const uint32_t *pixels) {
 }
 
 void display_close() {
-    Display &d = g_display;
+    Display& d = g_display;
     if (!d.backend)
         return;
-    const DisplayBackend &b = *d.backend;
+    const DisplayBackend& b = *d.backend;
     if (d.surfacesCreated)
         b.releaseSurfaces();
     d.surfacesCreated = false;
@@ -166,11 +166,11 @@ bool display_is_active() {
     return g_display.active;
 }
 
-intptr_t display_window_proc(const DisplayEvent &event) {
-    Display &d = g_display;
+intptr_t display_window_proc(const DisplayEvent& event) {
+    Display& d = g_display;
     switch (event.type) {
     case DisplayEventType::CLOSE_REQUEST: {
-        const DisplayBackend *backend = d.backend;
+        const DisplayBackend* backend = d.backend;
         display_close();
         end_process(backend, 0);
         return 0;
@@ -187,8 +187,8 @@ intptr_t display_window_proc(const DisplayEvent &event) {
     }
 }
 
-bool display_poll_event(DisplayEvent *lastPolled) {
-    Display &d = g_display;
+bool display_poll_event(DisplayEvent* lastPolled) {
+    Display& d = g_display;
     if (!d.backend || !d.windowCreated || !lastPolled)
         return false;
     DisplayEvent event;

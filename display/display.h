@@ -11,7 +11,7 @@
 // screen saver off. Returns 1 on success, 0 at the first failed step (what earlier steps made
 // stays in place, as a later display_close releases it). Uses the backend set with
 // display_set_backend, else display_platform_backend().
-int display_open(const char *title, int width, int height);
+int display_open(const char* title, int width, int height);
 
 // Presents one frame of width x height pixels 0x00RRGGBB, rows packed without gaps. Pumps the
 // window's pending messages first (a close request ends the process inside). While the
@@ -19,7 +19,7 @@ int display_open(const char *title, int width, int height);
 // the surfaces, locks the back buffer, converts row y to the surface address + y x pitch,
 // unlocks, flips and returns 1; returns 0 (frame lost) when the back buffer cannot be locked or
 // the display is not open.
-int display_update(const uint32_t *pixels);
+int display_update(const uint32_t* pixels);
 
 // Releases the surfaces, restores the display mode, destroys the window, unloads the platform
 // library and turns the screen saver back on. Safe to call when closed or half open.

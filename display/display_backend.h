@@ -17,7 +17,7 @@ struct DisplayBackend {
     // open 3: create the device object on the default device.
     bool (*createDevice)();
     // open 4-5: register the window class and create the window titled `title` (not examined).
-    void (*createWindow)(const char *title);
+    void (*createWindow)(const char* title);
     // open 6: exclusive full-screen access for the window.
     bool (*setExclusive)();
     // open 7: a width x height mode of `bitsPerPixel` (32, 24 or 16).
@@ -28,24 +28,24 @@ struct DisplayBackend {
     // open 9: the back buffer attached to the primary; false for a lone primary.
     bool (*attachBackBuffer)();
     // open 10: the primary's pixel format; false when unreadable or not RGB.
-    bool (*getPixelFormat)(int *bitCount, uint32_t *redMask, uint32_t *greenMask,
-                           uint32_t *blueMask);
+    bool (*getPixelFormat)(int* bitCount, uint32_t* redMask, uint32_t* greenMask,
+                           uint32_t* blueMask);
     // open 11 and close 3: the screen saver off (false) or on again (true).
     void (*setScreenSaverActive)(bool active);
 
     // update 1 and the frame loop's poll: remove one pending message of `scope`, translate and
     // dispatch it (the dispatch ends in display_window_proc) and copy it to *removed. false when
     // none was pending.
-    bool (*pumpOne)(DisplayPumpScope scope, DisplayEvent *removed);
+    bool (*pumpOne)(DisplayPumpScope scope, DisplayEvent* removed);
     // update 2 and 7: give up the processor for `ms` milliseconds (0: just yield).
     void (*sleepMs)(int ms);
     // update 3: restore surface memory lost while inactive (result not examined).
     void (*restore)();
     // update 4: lock the whole back buffer, waiting until it can be; its address and pitch in
     // bytes per row.
-    bool (*lock)(uint8_t **pixels, int *pitch);
+    bool (*lock)(uint8_t** pixels, int* pitch);
     // update 5: unlock the back buffer locked at `pixels`.
-    void (*unlock)(uint8_t *pixels);
+    void (*unlock)(uint8_t* pixels);
     // update 6: flip the back buffer to the front, waiting until the flip can be done.
     void (*flip)();
 
@@ -61,14 +61,14 @@ struct DisplayBackend {
     // Window procedure: set no cursor over the window.
     void (*hideCursor)();
     // Window procedure: the platform's default processing of an unhandled message.
-    intptr_t (*defaultWindowProc)(const DisplayEvent &event);
+    intptr_t (*defaultWindowProc)(const DisplayEvent& event);
     // Window procedure: end the process at once with `code`. nullptr: flush stdio and _Exit.
     void (*exitProcess)(int code);
 };
 
 // Selects the backend for the next display_open; nullptr returns to the platform default.
-void display_set_backend(const DisplayBackend *backend);
+void display_set_backend(const DisplayBackend* backend);
 
 // The build's default backend, defined by the backend library the program links (display_sdl
 // on Linux, display_win32 on Windows, display_memory for tests and capture).
-const DisplayBackend *display_platform_backend();
+const DisplayBackend* display_platform_backend();

@@ -19,7 +19,7 @@ struct DisplayEvent {
     DisplayEventType type = DisplayEventType::NONE;
     bool active = false; // ACTIVATE only
     int32_t key = 0;     // KEY_DOWN only
-    void *window = nullptr;
+    void* window = nullptr;
     uint32_t message = 0;
     uintptr_t wparam = 0;
     intptr_t lparam = 0;
@@ -29,4 +29,4 @@ struct DisplayEvent {
 // exit code 0 (does not return); ACTIVATE sets the display's active flag; SET_CURSOR sets no
 // cursor; all of them give 0. Anything else goes to the backend's default processing and its
 // result is returned (0 without a backend). Main thread only, from inside a message pump.
-intptr_t display_window_proc(const DisplayEvent &event);
+intptr_t display_window_proc(const DisplayEvent& event);

@@ -17,12 +17,12 @@ namespace {
 
 #ifdef __SSE2__
 
-inline __m128i load4(const uint32_t *src) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+inline __m128i load4(const uint32_t* src) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
 }
 
-inline void store16b(uint8_t *dst, __m128i v) {
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), v);
+inline void store16b(uint8_t* dst, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), v);
 }
 
 // 0x..RRGGBB -> 0x00BBGGRR in every 32-bit lane: the lane shifts drop what moves out.
@@ -35,14 +35,14 @@ inline __m128i swap_red_blue(__m128i v) {
 // Four pixels whose byte 3 is zero -> their low three bytes at dst[0..11]. Two 8-byte stores
 // that also write two zero bytes at dst[12..13], so the caller must convert at least one more
 // pixel of the row afterwards, which overwrites them.
-inline void store_three_byte_quad(uint8_t *dst, __m128i v) {
+inline void store_three_byte_quad(uint8_t* dst, __m128i v) {
     const __m128i low32 = _mm_set_epi32(0, -1, 0, -1);
     const __m128i high40 = _mm_set_epi32(-1, int(0xFF000000u), -1, int(0xFF000000u));
     // In each 64-bit half: p0 | p1 << 24.
     __m128i pairs =
         _mm_or_si128(_mm_and_si128(v, low32), _mm_and_si128(_mm_srli_epi64(v, 8), high40));
-    _mm_storel_epi64(reinterpret_cast<__m128i *>(dst), pairs);
-    _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + 6), _mm_srli_si128(pairs, 8));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), pairs);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 6), _mm_srli_si128(pairs, 8));
 }
 
 // Eight 32-bit lanes holding 16-bit values -> eight packed 16-bit words. The values are sign
@@ -82,7 +82,7 @@ inline __m128i bgr555(__m128i v) {
 }
 
 template <__m128i (*Pack)(__m128i)>
-int convert16_groups(const uint32_t *src, uint8_t *dst, int count) {
+int convert16_groups(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
     for (; i + 8 <= count; i += 8)
         store16b(dst + 2 * i, narrow16(Pack(load4(src + i)), Pack(load4(src + i + 4))));
@@ -93,14 +93,14 @@ int convert16_groups(const uint32_t *src, uint8_t *dst, int count) {
 
 } // namespace
 
-void display_convert_32_rgb(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_32_rgb(const uint32_t* src, uint8_t* dst, int count) {
     // A plain copy of whole pixels, byte 3 included: the C library's copy moves the widest
     // groups the processor has, and handles rows shorter than one group.
     if (count > 0)
         std::memcpy(dst, src, std::size_t(count) * 4);
 }
 
-void display_convert_32_bgr(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_32_bgr(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     for (; i + 4 <= count; i += 4)
@@ -110,7 +110,7 @@ void display_convert_32_bgr(const uint32_t *src, uint8_t *dst, int count) {
         display_reference_32_bgr(src + i, dst + 4 * i, count - i);
 }
 
-void display_convert_24_rgb(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_24_rgb(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
@@ -122,7 +122,7 @@ void display_convert_24_rgb(const uint32_t *src, uint8_t *dst, int count) {
         display_reference_24_rgb(src + i, dst + 3 * i, count - i);
 }
 
-void display_convert_24_bgr(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_24_bgr(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     // swap_red_blue already clears byte 3.
@@ -133,7 +133,7 @@ void display_convert_24_bgr(const uint32_t *src, uint8_t *dst, int count) {
         display_reference_24_bgr(src + i, dst + 3 * i, count - i);
 }
 
-void display_convert_16_rgb565(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_16_rgb565(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     i = convert16_groups<rgb565>(src, dst, count);
@@ -142,7 +142,7 @@ void display_convert_16_rgb565(const uint32_t *src, uint8_t *dst, int count) {
         display_reference_16_rgb565(src + i, dst + 2 * i, count - i);
 }
 
-void display_convert_16_bgr565(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_16_bgr565(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     i = convert16_groups<bgr565>(src, dst, count);
@@ -151,7 +151,7 @@ void display_convert_16_bgr565(const uint32_t *src, uint8_t *dst, int count) {
         display_reference_16_bgr565(src + i, dst + 2 * i, count - i);
 }
 
-void display_convert_16_rgb555(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_16_rgb555(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     i = convert16_groups<rgb555>(src, dst, count);
@@ -160,7 +160,7 @@ void display_convert_16_rgb555(const uint32_t *src, uint8_t *dst, int count) {
         display_reference_16_rgb555(src + i, dst + 2 * i, count - i);
 }
 
-void display_convert_16_bgr555(const uint32_t *src, uint8_t *dst, int count) {
+void display_convert_16_bgr555(const uint32_t* src, uint8_t* dst, int count) {
     int i = 0;
 #ifdef __SSE2__
     i = convert16_groups<bgr555>(src, dst, count);
@@ -169,8 +169,8 @@ void display_convert_16_bgr555(const uint32_t *src, uint8_t *dst, int count) {
         display_reference_16_bgr555(src + i, dst + 2 * i, count - i);
 }
 
-void display_convert_frame(PixelConverter convert, const uint32_t *frame, int width, int height,
-                           uint8_t *surface, int pitch, int bytesPerPixel) {
+void display_convert_frame(PixelConverter convert, const uint32_t* frame, int width, int height,
+                           uint8_t* surface, int pitch, int bytesPerPixel) {
     if (width <= 0 || height <= 0)
         return;
     long long pixels = (long long)width * height;
@@ -206,13 +206,13 @@ const PixelLayout LAYOUTS[PIXEL_LAYOUT_COUNT] = {
 
 } // namespace
 
-const PixelLayout *display_pixel_layouts() {
+const PixelLayout* display_pixel_layouts() {
     return LAYOUTS;
 }
 
-const PixelLayout *display_find_layout(int bitCount, uint32_t redMask, uint32_t greenMask,
+const PixelLayout* display_find_layout(int bitCount, uint32_t redMask, uint32_t greenMask,
                                        uint32_t blueMask) {
-    for (const PixelLayout &layout : LAYOUTS) {
+    for (const PixelLayout& layout : LAYOUTS) {
         if (layout.bitCount == bitCount && layout.redMask == redMask &&
             layout.greenMask == greenMask && layout.blueMask == blueMask)
             return &layout;
@@ -222,6 +222,6 @@ const PixelLayout *display_find_layout(int bitCount, uint32_t redMask, uint32_t 
 
 PixelConverter display_pick_converter(int bitCount, uint32_t redMask, uint32_t greenMask,
                                       uint32_t blueMask) {
-    const PixelLayout *layout = display_find_layout(bitCount, redMask, greenMask, blueMask);
+    const PixelLayout* layout = display_find_layout(bitCount, redMask, greenMask, blueMask);
     return layout ? layout->convert : nullptr;
 }

@@ -5,11 +5,11 @@
 #include <cstdint>
 
 // Same contract as PixelConverter (display/pixel_convert.h).
-void display_reference_32_rgb(const uint32_t *src, uint8_t *dst, int count);
-void display_reference_32_bgr(const uint32_t *src, uint8_t *dst, int count);
-void display_reference_24_rgb(const uint32_t *src, uint8_t *dst, int count);
-void display_reference_24_bgr(const uint32_t *src, uint8_t *dst, int count);
-void display_reference_16_rgb565(const uint32_t *src, uint8_t *dst, int count);
-void display_reference_16_bgr565(const uint32_t *src, uint8_t *dst, int count);
-void display_reference_16_rgb555(const uint32_t *src, uint8_t *dst, int count);
-void display_reference_16_bgr555(const uint32_t *src, uint8_t *dst, int count);
+void display_reference_32_rgb(const uint32_t* src, uint8_t* dst, int count);
+void display_reference_32_bgr(const uint32_t* src, uint8_t* dst, int count);
+void display_reference_24_rgb(const uint32_t* src, uint8_t* dst, int count);
+void display_reference_24_bgr(const uint32_t* src, uint8_t* dst, int count);
+void display_reference_16_rgb565(const uint32_t* src, uint8_t* dst, int count);
+void display_reference_16_bgr565(const uint32_t* src, uint8_t* dst, int count);
+void display_reference_16_rgb555(const uint32_t* src, uint8_t* dst, int count);
+void display_reference_16_bgr555(const uint32_t* src, uint8_t* dst, int count);

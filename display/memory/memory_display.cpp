@@ -32,15 +32,15 @@ struct MemoryState {
     bool screenSaverActive = true;
     bool cursorHidden = false;
     MemoryPresentCallback callback = nullptr;
-    void *callbackUser = nullptr;
+    void* callbackUser = nullptr;
 };
 
-MemoryState &state() {
+MemoryState& state() {
     static MemoryState s;
     return s;
 }
 
-void note(const std::string &step) {
+void note(const std::string& step) {
     state().log.push_back(step);
 }
 
@@ -54,7 +54,7 @@ bool create_device() {
     return !state().config.failDevice;
 }
 
-void create_window(const char *title) {
+void create_window(const char* title) {
     note(std::string("createWindow ") + title);
     if (state().config.activateOnOpen) {
         DisplayEvent e;
@@ -71,7 +71,7 @@ bool set_exclusive() {
 
 bool set_mode(int width, int height, int bits) {
     note("setMode " + std::to_string(bits));
-    MemoryState &s = state();
+    MemoryState& s = state();
     if (bits != s.config.bitCount)
         return false;
     s.width = width;
@@ -81,7 +81,7 @@ bool set_mode(int width, int height, int bits) {
 
 bool create_surfaces(int backBuffers) {
     note("createSurfaces " + std::to_string(backBuffers));
-    MemoryState &s = state();
+    MemoryState& s = state();
     if (backBuffers > s.config.maxBackBuffers)
         return false;
     int row = s.width * ((s.config.bitCount + 7) / 8);
@@ -99,9 +99,9 @@ bool attach_back_buffer() {
     return state().backBuffer;
 }
 
-bool get_pixel_format(int *bitCount, uint32_t *red, uint32_t *green, uint32_t *blue) {
+bool get_pixel_format(int* bitCount, uint32_t* red, uint32_t* green, uint32_t* blue) {
     note("getPixelFormat");
-    const MemoryDisplayConfig &c = state().config;
+    const MemoryDisplayConfig& c = state().config;
     if (!c.rgb)
         return false;
     *bitCount = c.bitCount;
@@ -116,8 +116,8 @@ void set_screen_saver_active(bool active) {
     state().screenSaverActive = active;
 }
 
-bool pump_one(DisplayPumpScope scope, DisplayEvent *removed) {
-    MemoryState &s = state();
+bool pump_one(DisplayPumpScope scope, DisplayEvent* removed) {
+    MemoryState& s = state();
     for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
         if (scope == DisplayPumpScope::WINDOW && !it->forWindow)
             continue;
@@ -140,9 +140,9 @@ void restore() {
     note("restore");
 }
 
-bool lock(uint8_t **pixels, int *pitch) {
+bool lock(uint8_t** pixels, int* pitch) {
     note("lock");
-    MemoryState &s = state();
+    MemoryState& s = state();
     if (s.config.failLock || !s.backBuffer || s.locked)
         return false;
     s.locked = true;
@@ -151,16 +151,16 @@ bool lock(uint8_t **pixels, int *pitch) {
     return true;
 }
 
-void unlock(uint8_t *pixels) {
+void unlock(uint8_t* pixels) {
     note("unlock");
-    MemoryState &s = state();
+    MemoryState& s = state();
     if (pixels == s.back.data())
         s.locked = false;
 }
 
 void flip() {
     note("flip");
-    MemoryState &s = state();
+    MemoryState& s = state();
     if (!s.backBuffer || s.locked)
         return;
     s.front = s.back;
@@ -171,7 +171,7 @@ void flip() {
 
 void release_surfaces() {
     note("releaseSurfaces");
-    MemoryState &s = state();
+    MemoryState& s = state();
     s.surfaces = s.backBuffer = s.locked = false;
     s.back = {};
 }
@@ -190,14 +190,14 @@ void hide_cursor() {
     state().cursorHidden = true;
 }
 
-intptr_t default_window_proc(const DisplayEvent &) {
+intptr_t default_window_proc(const DisplayEvent&) {
     return 0;
 }
 
 // Runs in the process that is about to end: tell the parent what was closed, in order.
 void exit_process(int code) {
     std::string steps;
-    for (const std::string &step : state().log)
+    for (const std::string& step : state().log)
         steps += step + ";";
     std::fprintf(stderr, "memory display exit %d after: %s\n", code, steps.c_str());
 }
@@ -229,20 +229,20 @@ const DisplayBackend MEMORY_BACKEND = {
 
 } // namespace
 
-void display_memory_configure(const MemoryDisplayConfig &config) {
+void display_memory_configure(const MemoryDisplayConfig& config) {
     MemoryPresentCallback callback = state().callback;
-    void *user = state().callbackUser;
+    void* user = state().callbackUser;
     state() = MemoryState{};
     state().config = config;
     state().callback = callback;
     state().callbackUser = user;
 }
 
-const DisplayBackend *display_memory_backend() {
+const DisplayBackend* display_memory_backend() {
     return &MEMORY_BACKEND;
 }
 
-void display_memory_post(const DisplayEvent &event, bool forWindow) {
+void display_memory_post(const DisplayEvent& event, bool forWindow) {
     state().queue.push_back({event, forWindow});
 }
 
@@ -250,12 +250,12 @@ int display_memory_pending() {
     return int(state().queue.size());
 }
 
-void display_memory_set_present_callback(MemoryPresentCallback callback, void *user) {
+void display_memory_set_present_callback(MemoryPresentCallback callback, void* user) {
     state().callback = callback;
     state().callbackUser = user;
 }
 
-const std::vector<uint8_t> &display_memory_front() {
+const std::vector<uint8_t>& display_memory_front() {
     return state().front;
 }
 int display_memory_pitch() {
@@ -264,7 +264,7 @@ int display_memory_pitch() {
 int display_memory_flips() {
     return state().flips;
 }
-const std::vector<std::string> &display_memory_log() {
+const std::vector<std::string>& display_memory_log() {
     return state().log;
 }
 void display_memory_clear_log() {

@@ -26,30 +26,30 @@ struct MemoryDisplayConfig {
 };
 
 // Receives each flipped frame: the surface bytes, height rows of `pitch` bytes.
-using MemoryPresentCallback = void (*)(const uint8_t *surface, int width, int height, int pitch,
-                                       void *user);
+using MemoryPresentCallback = void (*)(const uint8_t* surface, int width, int height, int pitch,
+                                       void* user);
 
 // Resets the backend (queue, log, surfaces, counters) and sets the configuration for the next
 // display_open. Main thread only, while the display is closed.
-void display_memory_configure(const MemoryDisplayConfig &config);
+void display_memory_configure(const MemoryDisplayConfig& config);
 
-const DisplayBackend *display_memory_backend();
+const DisplayBackend* display_memory_backend();
 
 // Queues a message. `forWindow` false: a message of another window of the thread, which only the
 // frame loop's poll removes.
-void display_memory_post(const DisplayEvent &event, bool forWindow = true);
+void display_memory_post(const DisplayEvent& event, bool forWindow = true);
 int display_memory_pending();
 
-void display_memory_set_present_callback(MemoryPresentCallback callback, void *user);
+void display_memory_set_present_callback(MemoryPresentCallback callback, void* user);
 
 // The front surface after the last flip (height x pitch bytes; empty before the first flip),
 // its pitch, and the number of flips so far.
-const std::vector<uint8_t> &display_memory_front();
+const std::vector<uint8_t>& display_memory_front();
 int display_memory_pitch();
 int display_memory_flips();
 
 // The platform steps in the order they ran, e.g. "setMode 24", "lock", "sleep 1".
-const std::vector<std::string> &display_memory_log();
+const std::vector<std::string>& display_memory_log();
 void display_memory_clear_log();
 
 bool display_memory_screen_saver_active();

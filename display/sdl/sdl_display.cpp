@@ -12,9 +12,9 @@
 namespace {
 
 struct SdlState {
-    SDL_Window *window = nullptr;
-    SDL_Renderer *renderer = nullptr;
-    SDL_Texture *texture = nullptr;
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
     int desktopWidth = 0;
     int desktopHeight = 0;
     int width = 0;
@@ -24,21 +24,21 @@ struct SdlState {
 
 SdlState g_sdl;
 
-const char *const LAYOUT_NAMES[PIXEL_LAYOUT_COUNT] = {
+const char* const LAYOUT_NAMES[PIXEL_LAYOUT_COUNT] = {
     "32_rgb", "32_bgr", "24_rgb", "24_bgr", "16_rgb565", "16_bgr565", "16_rgb555", "16_bgr555",
 };
 
 // SDL describes the 555 layouts as 15 bits deep; everything else by its storage size.
-Uint32 sdl_format_of(const PixelLayout &layout) {
+Uint32 sdl_format_of(const PixelLayout& layout) {
     int depth = layout.redMask == 0x7C00 || layout.blueMask == 0x7C00 ? 15 : layout.bitCount;
     return SDL_MasksToPixelFormatEnum(depth, layout.redMask, layout.greenMask, layout.blueMask, 0);
 }
 
 // The texture format chosen by the environment; the default is 32-bit XRGB.
 Uint32 chosen_format() {
-    const PixelLayout *layouts = display_pixel_layouts();
+    const PixelLayout* layouts = display_pixel_layouts();
     int index = 0;
-    if (const char *name = SDL_getenv(PIXEL_FORMAT_VARIABLE)) {
+    if (const char* name = SDL_getenv(PIXEL_FORMAT_VARIABLE)) {
         int found = -1;
         for (int i = 0; i < PIXEL_LAYOUT_COUNT; ++i) {
             if (std::strcmp(name, LAYOUT_NAMES[i]) == 0)
@@ -74,7 +74,7 @@ bool create_device() {
     return true;
 }
 
-void create_window(const char *title) {
+void create_window(const char* title) {
     // Created at the desktop's size: without a window manager a full-screen-desktop window keeps
     // the size it was made with.
     g_sdl.window = SDL_CreateWindow(title, 0, 0, g_sdl.desktopWidth, g_sdl.desktopHeight,
@@ -127,7 +127,7 @@ bool attach_back_buffer() {
     return g_sdl.texture != nullptr;
 }
 
-bool get_pixel_format(int *bitCount, uint32_t *red, uint32_t *green, uint32_t *blue) {
+bool get_pixel_format(int* bitCount, uint32_t* red, uint32_t* green, uint32_t* blue) {
     Uint32 format = 0;
     if (SDL_QueryTexture(g_sdl.texture, &format, nullptr, nullptr, nullptr) != 0)
         return false;
@@ -153,7 +153,7 @@ void set_screen_saver_active(bool active) {
         SDL_DisableScreenSaver();
 }
 
-DisplayEvent translate(const SDL_Event &e) {
+DisplayEvent translate(const SDL_Event& e) {
     DisplayEvent out;
     out.type = DisplayEventType::OTHER;
     out.message = e.type;
@@ -196,7 +196,7 @@ DisplayEvent translate(const SDL_Event &e) {
 }
 
 // SDL keeps one queue per process, so both scopes drain the same queue.
-bool pump_one(DisplayPumpScope, DisplayEvent *removed) {
+bool pump_one(DisplayPumpScope, DisplayEvent* removed) {
     SDL_Event e;
     if (!SDL_PollEvent(&e))
         return false;
@@ -212,15 +212,15 @@ void sleep_ms(int ms) {
 // Streaming textures keep their content; nothing is lost while inactive.
 void restore() {}
 
-bool lock(uint8_t **pixels, int *pitch) {
-    void *memory = nullptr;
+bool lock(uint8_t** pixels, int* pitch) {
+    void* memory = nullptr;
     if (!g_sdl.texture || SDL_LockTexture(g_sdl.texture, nullptr, &memory, pitch) != 0)
         return false;
-    *pixels = static_cast<uint8_t *>(memory);
+    *pixels = static_cast<uint8_t*>(memory);
     return true;
 }
 
-void unlock(uint8_t *) {
+void unlock(uint8_t*) {
     SDL_UnlockTexture(g_sdl.texture);
 }
 
@@ -260,7 +260,7 @@ void hide_cursor() {
     SDL_ShowCursor(SDL_DISABLE);
 }
 
-intptr_t default_window_proc(const DisplayEvent &) {
+intptr_t default_window_proc(const DisplayEvent&) {
     return 0;
 }
 
@@ -291,6 +291,6 @@ const DisplayBackend SDL_BACKEND = {
 
 } // namespace
 
-const DisplayBackend *display_sdl_backend() {
+const DisplayBackend* display_sdl_backend() {
     return &SDL_BACKEND;
 }

@@ -19,7 +19,7 @@ constexpr int W = 37; // not a multiple of any SIMD group
 constexpr int H = 5;
 constexpr uint8_t UNWRITTEN = 0xA5;
 
-MemoryDisplayConfig config_for(const PixelLayout &layout, int extraPitch = 0) {
+MemoryDisplayConfig config_for(const PixelLayout& layout, int extraPitch = 0) {
     MemoryDisplayConfig c;
     c.bitCount = layout.bitCount;
     c.redMask = layout.redMask;
@@ -32,7 +32,7 @@ MemoryDisplayConfig config_for(const PixelLayout &layout, int extraPitch = 0) {
 std::vector<uint32_t> test_frame() {
     std::mt19937 rng(42);
     std::vector<uint32_t> frame(W * H);
-    for (uint32_t &p : frame)
+    for (uint32_t& p : frame)
         p = rng();
     return frame;
 }
@@ -44,14 +44,14 @@ DisplayEvent event_of(DisplayEventType type, bool active = false) {
     return e;
 }
 
-bool logged(const std::string &step) {
-    const auto &log = display_memory_log();
+bool logged(const std::string& step) {
+    const auto& log = display_memory_log();
     return std::find(log.begin(), log.end(), step) != log.end();
 }
 
 std::string joined_log() {
     std::string s;
-    for (const std::string &step : display_memory_log())
+    for (const std::string& step : display_memory_log())
         s += step + ";";
     return s;
 }
@@ -65,13 +65,13 @@ protected:
 TEST_F(DisplayTest, EveryLayoutIsPresentedRowByRowPackedAndAtAWiderPitch) {
     const std::vector<uint32_t> frame = test_frame();
     for (int l = 0; l < 2 * PIXEL_LAYOUT_COUNT; ++l) {
-        const PixelLayout &layout = display_pixel_layouts()[l / 2];
+        const PixelLayout& layout = display_pixel_layouts()[l / 2];
         const int extra = l % 2 ? 7 : 0;
         display_memory_configure(config_for(layout, extra));
         ASSERT_EQ(display_open("vorru", W, H), 1) << layout.name;
         ASSERT_EQ(display_update(frame.data()), 1);
         ASSERT_EQ(display_memory_flips(), 1);
-        const std::vector<uint8_t> &front = display_memory_front();
+        const std::vector<uint8_t>& front = display_memory_front();
         int pitch = display_memory_pitch();
         int row = W * layout.bytesPerPixel;
         ASSERT_EQ(pitch, row + extra);
@@ -269,7 +269,7 @@ TEST_F(DisplayTest, UpdatePumpLeavesOtherWindowsMessagesToThePoll) {
     EXPECT_TRUE(display_is_key_down(last));
 }
 
-const char *const CLOSED_IN_ORDER = "memory display exit 0 after: .*restore;.*"
+const char* const CLOSED_IN_ORDER = "memory display exit 0 after: .*restore;.*"
                                     "releaseSurfaces;releaseDevice;destroyWindow;unloadLibrary;"
                                     "screenSaver on;";
 
@@ -309,8 +309,8 @@ TEST_F(DisplayTest, PresentCallbackReceivesEveryFlippedFrame) {
         int pitch = 0;
     } seen;
     display_memory_set_present_callback(
-        [](const uint8_t *surface, int width, int height, int pitch, void *user) {
-            Seen *s = static_cast<Seen *>(user);
+        [](const uint8_t* surface, int width, int height, int pitch, void* user) {
+            Seen* s = static_cast<Seen*>(user);
             ++s->frames;
             s->firstByte = surface[0];
             s->pitch = pitch;

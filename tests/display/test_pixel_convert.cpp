@@ -13,7 +13,7 @@ namespace {
 constexpr uint8_t GUARD = 0xA5;
 
 // Packs one source pixel by the layout's masks alone: each channel keeps its top bits.
-uint32_t pack_by_masks(const PixelLayout &layout, uint32_t p) {
+uint32_t pack_by_masks(const PixelLayout& layout, uint32_t p) {
     const uint32_t channels[3] = {(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF};
     const uint32_t masks[3] = {layout.redMask, layout.greenMask, layout.blueMask};
     uint32_t v = 0;
@@ -28,7 +28,7 @@ uint32_t pack_by_masks(const PixelLayout &layout, uint32_t p) {
     return v;
 }
 
-uint32_t read_pixel(const uint8_t *row, int i, int bytes) {
+uint32_t read_pixel(const uint8_t* row, int i, int bytes) {
     uint32_t v = 0;
     for (int b = 0; b < bytes; ++b)
         v |= uint32_t(row[i * bytes + b]) << (8 * b);
@@ -36,23 +36,23 @@ uint32_t read_pixel(const uint8_t *row, int i, int bytes) {
 }
 
 // Runs a converter into a buffer with guard bytes on both sides, at an odd address.
-std::vector<uint8_t> run(PixelConverter convert, const PixelLayout &layout,
-                         const std::vector<uint32_t> &src) {
+std::vector<uint8_t> run(PixelConverter convert, const PixelLayout& layout,
+                         const std::vector<uint32_t>& src) {
     std::vector<uint8_t> out(src.size() * layout.bytesPerPixel + 1 + 64, GUARD);
     convert(src.data(), out.data() + 1, int(src.size()));
     return out;
 }
 
-std::vector<uint32_t> random_row(std::mt19937 &rng, int length) {
+std::vector<uint32_t> random_row(std::mt19937& rng, int length) {
     std::vector<uint32_t> row(length);
-    for (uint32_t &p : row)
+    for (uint32_t& p : row)
         p = rng();
     return row;
 }
 
 class EveryLayout : public ::testing::TestWithParam<int> {
 protected:
-    const PixelLayout &layout() const { return display_pixel_layouts()[GetParam()]; }
+    const PixelLayout& layout() const { return display_pixel_layouts()[GetParam()]; }
 };
 
 TEST_P(EveryLayout, FastPathMatchesReferenceOnEveryShortLengthAndWritesNothingElse) {
@@ -88,9 +88,9 @@ TEST_P(EveryLayout, FastPathMatchesReferenceOnAFullFrameRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Converters, EveryLayout, ::testing::Range(0, PIXEL_LAYOUT_COUNT),
-                         [](const ::testing::TestParamInfo<int> &info) {
+                         [](const ::testing::TestParamInfo<int>& info) {
                              std::string name = display_pixel_layouts()[info.param].name;
-                             for (char &c : name)
+                             for (char& c : name)
                                  c = c == ' ' ? '_' : c;
                              return name;
                          });
@@ -110,11 +110,11 @@ const EdgeCase EDGES[] = {
 };
 
 TEST(PixelConvert, EdgeValuesInEveryLayoutAndEveryPosition) {
-    for (const EdgeCase &edge : EDGES) {
+    for (const EdgeCase& edge : EDGES) {
         // 37 pixels: SIMD groups and a tail, so every code path sees the value.
         std::vector<uint32_t> src(37, edge.source);
         for (int l = 0; l < PIXEL_LAYOUT_COUNT; ++l) {
-            const PixelLayout &layout = display_pixel_layouts()[l];
+            const PixelLayout& layout = display_pixel_layouts()[l];
             for (PixelConverter convert : {layout.convert, layout.reference}) {
                 std::vector<uint8_t> out = run(convert, layout, src);
                 for (int i = 0; i < 37; ++i)
@@ -188,7 +188,7 @@ TEST(PickConverter, NearMissesYieldNone) {
         {8, 0xE0, 0x1C, 0x03}, // 8-bit direct colour
         {8, 0, 0, 0},          // 8-bit palette
     };
-    for (const Row &m : misses)
+    for (const Row& m : misses)
         EXPECT_EQ(display_pick_converter(m.bits, m.r, m.g, m.b), nullptr)
             << m.bits << " " << std::hex << m.r << "/" << m.g << "/" << m.b;
 }

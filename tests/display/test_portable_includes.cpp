@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // The platform header a source text includes, or "" when it includes none.
-std::string platform_include(const std::string &text) {
+std::string platform_include(const std::string& text) {
     static const std::regex include(R"(^[ \t]*#[ \t]*include[ \t]*[<"]([^>"]+)[>"])",
                                     std::regex::multiline);
     // Windows headers are spelled in any case; SDL's always start with upper-case "SDL".
@@ -29,15 +29,15 @@ std::string platform_include(const std::string &text) {
     return "";
 }
 
-bool in_backend_folder(const fs::path &relative) {
-    for (const fs::path &part : relative.parent_path()) {
+bool in_backend_folder(const fs::path& relative) {
+    for (const fs::path& part : relative.parent_path()) {
         if (part == "sdl" || part == "win32")
             return true;
     }
     return false;
 }
 
-bool skipped_folder(const fs::path &relative) {
+bool skipped_folder(const fs::path& relative) {
     std::string first = relative.begin()->string();
     return first.rfind("build", 0) == 0 || first[0] == '.';
 }

@@ -16,25 +16,25 @@ namespace {
 constexpr int W = 320;
 constexpr int H = 240;
 
-const std::vector<uint32_t> &frame() {
+const std::vector<uint32_t>& frame() {
     static const std::vector<uint32_t> f = [] {
         std::mt19937 rng(5);
         std::vector<uint32_t> v(W * H);
-        for (uint32_t &p : v)
+        for (uint32_t& p : v)
             p = rng() & 0x00FFFFFF;
         return v;
     }();
     return f;
 }
 
-Uint32 sdl_format_of(const PixelLayout &layout) {
+Uint32 sdl_format_of(const PixelLayout& layout) {
     int depth = layout.redMask == 0x7C00 || layout.blueMask == 0x7C00 ? 15 : layout.bitCount;
     return SDL_MasksToPixelFormatEnum(depth, layout.redMask, layout.greenMask, layout.blueMask, 0);
 }
 
 // The whole frame as display_update converts it into a surface with packed rows.
-void BM_ours(benchmark::State &state) {
-    const PixelLayout &layout = display_pixel_layouts()[state.range(0)];
+void BM_ours(benchmark::State& state) {
+    const PixelLayout& layout = display_pixel_layouts()[state.range(0)];
     std::vector<uint8_t> out(W * H * layout.bytesPerPixel);
     for (auto _ : state) {
         display_convert_frame(layout.convert, frame().data(), W, H, out.data(),
@@ -47,8 +47,8 @@ void BM_ours(benchmark::State &state) {
 }
 
 // Row by row, as for a surface whose pitch is wider than its rows.
-void BM_ours_rows(benchmark::State &state) {
-    const PixelLayout &layout = display_pixel_layouts()[state.range(0)];
+void BM_ours_rows(benchmark::State& state) {
+    const PixelLayout& layout = display_pixel_layouts()[state.range(0)];
     std::vector<uint8_t> out(W * H * layout.bytesPerPixel);
     for (auto _ : state) {
         for (int y = 0; y < H; ++y)
@@ -60,8 +60,8 @@ void BM_ours_rows(benchmark::State &state) {
     state.SetLabel(layout.name);
 }
 
-void BM_reference(benchmark::State &state) {
-    const PixelLayout &layout = display_pixel_layouts()[state.range(0)];
+void BM_reference(benchmark::State& state) {
+    const PixelLayout& layout = display_pixel_layouts()[state.range(0)];
     std::vector<uint8_t> out(W * H * layout.bytesPerPixel);
     for (auto _ : state) {
         for (int y = 0; y < H; ++y)
@@ -73,8 +73,8 @@ void BM_reference(benchmark::State &state) {
     state.SetLabel(layout.name);
 }
 
-void BM_sdl(benchmark::State &state) {
-    const PixelLayout &layout = display_pixel_layouts()[state.range(0)];
+void BM_sdl(benchmark::State& state) {
+    const PixelLayout& layout = display_pixel_layouts()[state.range(0)];
     std::vector<uint8_t> out(W * H * layout.bytesPerPixel);
     Uint32 target = sdl_format_of(layout);
     if (target == SDL_PIXELFORMAT_UNKNOWN) {
@@ -96,10 +96,10 @@ void BM_sdl(benchmark::State &state) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     for (int i = 0; i < PIXEL_LAYOUT_COUNT; ++i) {
         std::string name = display_pixel_layouts()[i].name;
-        for (char &c : name)
+        for (char& c : name)
             c = c == ' ' ? '_' : c;
         benchmark::RegisterBenchmark((name + "/ours").c_str(), BM_ours)->Arg(i);
         benchmark::RegisterBenchmark((name + "/ours_rows").c_str(), BM_ours_rows)->Arg(i);

@@ -37,7 +37,7 @@ uint32_t test_pixel(int x, int y) {
     return 0xAB000000u | rgb;
 }
 
-int show(int seconds, const char *readyFile) {
+int show(int seconds, const char* readyFile) {
     std::vector<uint32_t> frame(W * H);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
@@ -51,7 +51,7 @@ int show(int seconds, const char *readyFile) {
     while (std::chrono::steady_clock::now() < end) {
         bool active = display_is_active();
         if (display_update(frame.data()) == 1 && active && ++presented == 10) {
-            if (FILE *f = std::fopen(readyFile, "w"))
+            if (FILE* f = std::fopen(readyFile, "w"))
                 std::fclose(f);
         }
         DisplayEvent last;
@@ -65,7 +65,7 @@ int show(int seconds, const char *readyFile) {
 }
 
 // Next header number of a PPM, skipping white space and comment lines; -1 when there is none.
-int ppm_number(FILE *f) {
+int ppm_number(FILE* f) {
     int c = std::fgetc(f);
     while (c == '#' || std::isspace(c)) {
         if (c == '#')
@@ -82,8 +82,8 @@ int ppm_number(FILE *f) {
     return value;
 }
 
-bool read_ppm(const char *path, int *width, int *height, std::vector<uint8_t> *rgb) {
-    FILE *f = std::fopen(path, "rb");
+bool read_ppm(const char* path, int* width, int* height, std::vector<uint8_t>* rgb) {
+    FILE* f = std::fopen(path, "rb");
     if (!f)
         return false;
     bool ok = std::fgetc(f) == 'P' && std::fgetc(f) == '6';
@@ -99,11 +99,11 @@ bool read_ppm(const char *path, int *width, int *height, std::vector<uint8_t> *r
     return ok;
 }
 
-int check(const char *path, const char *layoutName) {
-    const PixelLayout *layout = nullptr;
+int check(const char* path, const char* layoutName) {
+    const PixelLayout* layout = nullptr;
     for (int i = 0; i < PIXEL_LAYOUT_COUNT; ++i) {
         std::string name = display_pixel_layouts()[i].name; // "16 RGB565" -> "16_rgb565"
-        for (char &c : name)
+        for (char& c : name)
             c = c == ' ' ? '_' : char(std::tolower(c));
         if (name == layoutName)
             layout = &display_pixel_layouts()[i];
@@ -123,7 +123,7 @@ int check(const char *path, const char *layoutName) {
     long wrongInside = 0, wrongBorder = 0;
     for (int y = 0; y < sh; ++y) {
         for (int x = 0; x < sw; ++x) {
-            const uint8_t *s = &screen[(std::size_t(y) * sw + x) * 3];
+            const uint8_t* s = &screen[(std::size_t(y) * sw + x) * 3];
             bool inside = x >= ox && x < ox + W * scale && y >= oy && y < oy + H * scale;
             if (!inside) {
                 if (s[0] | s[1] | s[2]) {
@@ -152,7 +152,7 @@ int check(const char *path, const char *layoutName) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "show") == 0)
         return show(std::atoi(argv[2]), argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "check") == 0)
