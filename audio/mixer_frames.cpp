@@ -9,6 +9,10 @@
 #include <emmintrin.h>
 #define MIXER_SSE2 1
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define MIXER_AVX2 1  // chosen at run time; four frames at a time, same operations
+#endif
 
 namespace {
 
@@ -49,12 +53,62 @@ inline void add_pair(float* out, __m128d s, __m128d gains0, __m128d gains1) {
 }
 #endif
 
+#ifdef MIXER_AVX2
+// Four frames at positions p[0..3]: (s0, s1, s2, s3).
+__attribute__((target("avx2"))) inline __m256d interpolate_four(const int16_t* data,
+                                                                const uint64_t* p) {
+    const uint32_t i0 = uint32_t(p[0] >> 32), i1 = uint32_t(p[1] >> 32);
+    const uint32_t i2 = uint32_t(p[2] >> 32), i3 = uint32_t(p[3] >> 32);
+    const __m128i fractions =
+        _mm_set_epi32(int32_t(uint32_t(p[3]) >> 1), int32_t(uint32_t(p[2]) >> 1),
+                      int32_t(uint32_t(p[1]) >> 1), int32_t(uint32_t(p[0]) >> 1));
+    const __m256d f = _mm256_mul_pd(_mm256_cvtepi32_pd(fractions), _mm256_set1_pd(FRACTION_SCALE));
+    const __m256d a = _mm256_cvtepi32_pd(_mm_set_epi32(data[i3], data[i2], data[i1], data[i0]));
+    const __m256d b = _mm256_cvtepi32_pd(_mm_set_epi32(data[size_t(i3) + 1], data[size_t(i2) + 1],
+                                                       data[size_t(i1) + 1], data[size_t(i0) + 1]));
+    return _mm256_add_pd(a, _mm256_mul_pd(f, _mm256_sub_pd(b, a)));
+}
+
+// out[0..7] (four stereo frames) += s x gains; gains01 holds frames 0 and 1, gains23 2 and 3.
+__attribute__((target("avx2"))) inline void add_four(float* out, __m256d s, __m256d gains01,
+                                                     __m256d gains23) {
+    const __m256d first = _mm256_cvtps_pd(_mm_loadu_ps(out));
+    const __m256d second = _mm256_cvtps_pd(_mm_loadu_ps(out + 4));
+    const __m256d s01 = _mm256_permute4x64_pd(s, 0x50);  // s0 s0 s1 s1
+    const __m256d s23 = _mm256_permute4x64_pd(s, 0xFA);  // s2 s2 s3 s3
+    _mm_storeu_ps(out, _mm256_cvtpd_ps(_mm256_add_pd(first, _mm256_mul_pd(s01, gains01))));
+    _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(_mm256_add_pd(second, _mm256_mul_pd(s23, gains23))));
+}
+
+__attribute__((target("avx2"))) int flat_avx2(float* out, int frames, const int16_t* data,
+                                              uint64_t& position, uint64_t step, int direction,
+                                              double gl, double gr) {
+    const __m256d gains = _mm256_set_pd(gr, gl, gr, gl);
+    uint64_t p[4];
+    int k = 0;
+    for (; k + 4 <= frames; k += 4) {
+        p[0] = position;
+        p[1] = advance(p[0], step, direction);
+        p[2] = advance(p[1], step, direction);
+        p[3] = advance(p[2], step, direction);
+        position = advance(p[3], step, direction);
+        add_four(out + 2 * k, interpolate_four(data, p), gains, gains);
+    }
+    return k;
+}
+
+const bool has_avx2 = __builtin_cpu_supports("avx2");
+#endif
+
 }  // namespace
 
 uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t position,
                            uint64_t step, int direction, float gain_left, float gain_right) {
     const double gl = gain_left, gr = gain_right;
     int k = 0;
+#ifdef MIXER_AVX2
+    if (has_avx2) k = flat_avx2(out, frames, data, position, step, direction, gl, gr);
+#endif
 #ifdef MIXER_SSE2
     const __m128d gains = _mm_set_pd(gr, gl);
     for (; k + 2 <= frames; k += 2) {
