@@ -214,13 +214,4 @@ TEST_F(EnvelopePosition, BeyondTheLastPointFinishesTheEnvelope) {
     EXPECT_EQ(voice().volume, 0);
 }
 
-TEST_F(EnvelopePosition, IgnoredWithoutAVolumeEnvelope) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x15, 0x05);
-    load(def);
-    tick();
-    EXPECT_EQ(ch().venv_value, 64);
-    EXPECT_EQ(ch().venv_tick, 0);
-}
-
 }  // namespace

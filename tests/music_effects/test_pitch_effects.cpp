@@ -201,36 +201,6 @@ TEST_F(PitchEffects, VibratoDepthSpeedMemoriesAndAdvance) {
     EXPECT_EQ(ch().vibrato_position, -12);
 }
 
-TEST_F(PitchEffects, WaveformSelectAndNoResetBit) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x4, 0x4F);
-    note_cell(def, 1, 0xE, 0x40);   // restart resets the position (waveform 0)
-    effect_cell(def, 2, 0x4, 0x00);
-    note_cell(def, 3, 0xE, 0x44);   // restart still resets, then bit 2 is set
-    effect_cell(def, 4, 0x4, 0x00);
-    note_cell(def, 5);              // restart with waveform 4 keeps the position
-    effect_cell(def, 6, 0xE, 0x41); // ramp
-    load(def);
-    tick(6);
-    EXPECT_EQ(ch().vibrato_position, 20);
-    tick();
-    EXPECT_EQ(ch().vibrato_position, 0);
-    tick(6);
-    EXPECT_EQ(ch().vibrato_position, 0);
-    tick(5);
-    EXPECT_EQ(ch().vibrato_position, 20);
-    tick();
-    EXPECT_EQ(ch().vibrato_position, 0);
-    EXPECT_EQ(ch().waveform & 15, 4);
-    tick(11);
-    EXPECT_EQ(ch().vibrato_position, 20);
-    tick();
-    EXPECT_EQ(ch().vibrato_position, 20);
-    tick(6);
-    EXPECT_EQ(ch().waveform & 15, 1);
-    EXPECT_EQ(ch().vibrato_position, 20);
-}
-
 TEST_F(PitchEffects, FineAndExtraFinePortamentosKeepSeparateMemories) {
     XmModuleDef def = effects_song();
     note_cell(def, 0, 0xE, 0x13);   // fine up 3: -12

@@ -131,17 +131,4 @@ TEST_F(VolumeColumn, TonePortamentoSharesItsSpeedWithEffect3) {
     EXPECT_EQ(ch().period, 4672);
 }
 
-TEST_F(VolumeColumn, TonePortamentoWithoutSpeedKeepsTheMemory) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0);
-    effect_cell(def, 1, 0x3, 0x02);
-    note_cell(def, 2, 0, 0, 0, C4 + 2);
-    cell(def, 2).volume = 0xF0;
-    load(def);
-    tick(13);
-    EXPECT_EQ(ch().porta_speed, 2);
-    tick();
-    EXPECT_EQ(ch().period, C4_PERIOD - 8);
-}
-
 }  // namespace

@@ -100,21 +100,6 @@ TEST_F(VolumeEffects, TremoloClampsAndLeavesItsLastChangeInTheVolume) {
     EXPECT_EQ(ch().volume_delta, 0);
 }
 
-TEST_F(VolumeEffects, TremoloKeepsRunningAcrossTremoloRows) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x7, 0x4F);
-    cell(def, 0).volume = 0x10 + 60;
-    effect_cell(def, 1, 0x7, 0x00);
-    load(def);
-    tick(6);
-    EXPECT_EQ(ch().volume_delta, 4);  // 60 + 59 held at 64
-    tick();  // the next row is tremolo again: nothing is added
-    EXPECT_EQ(ch().volume, 60);
-    EXPECT_EQ(ch().tremolo_position, 20);
-    tick();
-    EXPECT_EQ(ch().volume_delta, 4);
-}
-
 TEST_F(VolumeEffects, TremoloWaveformsRampSquareAndSine) {
     Channel c{};
     c.volume = 32;
@@ -153,15 +138,13 @@ TEST_F(VolumeEffects, TremorSoundsTwoTicksAndRestsThree) {
     }
     EXPECT_EQ(ch().tremor_on, 2);
     EXPECT_EQ(ch().tremor_off, 3);
-}
-
-TEST_F(VolumeEffects, TremorWithoutParametersIsSilent) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x1D, 0x00);
-    load(def);
+    // A channel that never saw a T parameter is silent on every tick of a T00 row.
+    XmModuleDef never = effects_song();
+    note_cell(never, 0, 0x1D, 0x00);
+    load(never);
     for (int t = 0; t < 6; ++t) {
         tick();
-        EXPECT_EQ(voice().volume, 0) << "tick " << t;
+        EXPECT_EQ(voice().volume, 0) << "T00, tick " << t;
     }
 }
 
@@ -264,19 +247,6 @@ TEST_F(VolumeEffects, GlobalVolumeSlideReachesVoicesOnlyAtTheirNextUpdate) {
     tick();  // row 1 start updates the volume
     EXPECT_EQ(mod().global_volume, 19);
     EXPECT_EQ(voice().volume, 37);
-}
-
-TEST_F(VolumeEffects, GlobalVolumeSlideKeepsItsMemoryAndFloorsAtZero) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x11, 0x0F);
-    effect_cell(def, 1, 0x11, 0x00);
-    effect_cell(def, 2, 0x11, 0x2F);  // up wins
-    load(def);
-    tick(12);
-    EXPECT_EQ(mod().global_volume, 0);
-    EXPECT_EQ(mod().global_volume_slide, 0x0F);
-    tick(6);
-    EXPECT_EQ(mod().global_volume, 10);
 }
 
 }  // namespace
