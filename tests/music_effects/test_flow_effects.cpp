@@ -138,6 +138,20 @@ TEST_F(FlowEffects, PatternLoopTargetBeyondThePatternEndsIt) {
     EXPECT_EQ(ch().loop_count, 1);
 }
 
+TEST_F(FlowEffects, PatternLoopStartTakenWhileAnotherLoopHoldsTheRowBeforeZero) {
+    // Row 2: channel 0 loops to row 0 (row becomes -1 until the next row start) and channel
+    // 1 then takes that -1 as its loop start; its loop in row 1 still goes to row 0.
+    XmModuleDef def = effects_song(2, 8);
+    effect_cell(def, 2, 0xE, 0x61, 0);
+    effect_cell(def, 2, 0xE, 0x60, 1);
+    effect_cell(def, 1, 0xE, 0x61, 1);
+    mark_rows(def);
+    load(def);
+    EXPECT_EQ(playedRows(5), (Rows{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}}));
+    EXPECT_EQ(ch(1).loop_row, -1);
+    EXPECT_EQ(playedRows(6), (Rows{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}, {0, 3}}));
+}
+
 TEST_F(FlowEffects, PatternLoopAndBreakInOneRow) {
     XmModuleDef def = effects_song(2, 8, 2);
     effect_cell(def, 0, 0xE, 0x60, 0);

@@ -43,6 +43,13 @@ TEST_F(PitchEffects, PortamentoDownHasNoUpperLimit) {
     tick(6 * 7);  // seven more rows of 200
     EXPECT_EQ(ch().period, C4_PERIOD + 40 * 1020);
     EXPECT_GE(voice().frequency, 0);
+    // Hours of 2FF would overflow the period: it stops at 2^30, far below any audible pitch.
+    load(def);
+    tick();
+    ch().period = (1 << 30) - 1000;
+    tick(5);
+    EXPECT_EQ(ch().period, 1 << 30);
+    EXPECT_EQ(voice().frequency, 0);
 }
 
 TEST_F(PitchEffects, TonePortamentoUsesItsMemoryAndStopsExactlyAtTheTarget) {
