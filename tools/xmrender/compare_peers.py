@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Side-by-side check of xmrender against openmpt123 and xmp (linear interpolation, 44100 Hz).
+
+usage: compare_peers.py XMRENDER OUTDIR SONG...
+
+For each song: renders with the three players, prints the lengths, the best time lag and
+correlation of the 100 ms loudness envelopes, the loudness ratio, how many spectral peaks
+agree, and the whole-process time of each player (median of 7 interleaved runs) as a multiple
+of real time. Needs openmpt123, xmp, sox and python3-numpy.
+"""
+import os
+import statistics
+import subprocess
+import sys
+import time
+import wave
+
+import numpy as np
+
+
+def load(path):
+    with wave.open(path) as w:
+        data = np.frombuffer(w.readframes(w.getnframes()), dtype='<i2')
+    return data.astype(np.float64).reshape(-1, 2)
+
+
+def envelope(x, window=4410):
+    mono = x.mean(axis=1)
+    n = len(mono) // window
+    return np.sqrt((mono[:n * window].reshape(n, window) ** 2).mean(axis=1))
+
+
+def spectral_peak(x, start, length=16384):
+    segment = x[start:start + length].mean(axis=1) * np.hanning(length)
+    spectrum = np.abs(np.fft.rfft(segment))
+    return int(np.argmax(spectrum[20:])) + 20
+
+
+def commands(xmrender, song, out):
+    return {
+        'xmrender': ([xmrender, song, out['xmrender']], [xmrender, song, '/dev/null']),
+        'openmpt123': (None, ['openmpt123', '-q', '--batch', '--stdout', '--samplerate', '44100',
+                              '--no-float', '--filter', '2', '--dither', '0', song]),
+        'xmp': (['xmp', '-q', '-f', '44100', '-i', 'linear', '-P', '100', '-o', out['xmp'], song],
+                ['xmp', '-q', '-f', '44100', '-i', 'linear', '-o', '/dev/null', song]),
+    }
+
+
+def render(xmrender, song, outdir):
+    base = os.path.join(outdir, os.path.splitext(os.path.basename(song))[0])
+    out = {p: f'{base}.{p}.wav' for p in ('xmrender', 'openmpt123', 'xmp')}
+    cmds = commands(xmrender, song, out)
+    subprocess.run(cmds['xmrender'][0], check=True, stderr=subprocess.DEVNULL)
+    subprocess.run(cmds['xmp'][0], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    raw = subprocess.run(cmds['openmpt123'][1], check=True, capture_output=True).stdout
+    subprocess.run(['sox', '-t', 'raw', '-r', '44100', '-e', 'signed', '-b', '16', '-c', '2', '-',
+                    out['openmpt123']], input=raw, check=True)
+    return out, cmds
+
+
+def compare(ours, peer):
+    a, b = load(ours), load(peer)
+    ea, eb = envelope(a), envelope(b)
+    n = min(len(ea), len(eb))
+
+    def corr(lag):
+        x = ea[max(0, lag):n + min(0, lag)]
+        y = eb[max(0, -lag):n - max(0, lag)]
+        return np.corrcoef(x, y)[0, 1]
+
+    lag = max(range(-20, 21), key=corr)
+    m = min(len(a), len(b))
+    ratio = np.sqrt((a[:m] ** 2).mean() / (b[:m] ** 2).mean())
+    starts = range(44100, m - 20000, 5 * 44100)
+    same = sum(1 for s in starts if abs(spectral_peak(a, s) - spectral_peak(b, s)) <= 1)
+    return (f'lag {lag * 100} ms, envelope corr {corr(0):.4f}, loudness {20 * np.log10(ratio):+.2f} dB, '
+            f'spectral peaks {same}/{len(starts)}')
+
+
+def main():
+    if len(sys.argv) < 4:
+        sys.exit(__doc__)
+    xmrender, outdir, songs = sys.argv[1], sys.argv[2], sys.argv[3:]
+    os.makedirs(outdir, exist_ok=True)
+    for song in songs:
+        out, cmds = render(xmrender, song, outdir)
+        lengths = {p: load(w).shape[0] / 44100 for p, w in out.items()}
+        print(os.path.basename(song) + ': length ' +
+              ', '.join(f'{p} {s:.3f} s' for p, s in lengths.items()))
+        for peer in ('openmpt123', 'xmp'):
+            print(f'  vs {peer}: {compare(out["xmrender"], out[peer])}')
+        times = {p: [] for p in cmds}
+        for _ in range(7):
+            for p, (_, timed) in cmds.items():
+                t = time.perf_counter()
+                subprocess.run(timed, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+                times[p].append(time.perf_counter() - t)
+        print('  speed: ' + ', '.join(
+            f'{p} {statistics.median(t) * 1000:.0f} ms = {lengths[p] / statistics.median(t):.0f}x'
+            for p, t in times.items()))
+
+
+if __name__ == '__main__':
+    main()
