@@ -10,8 +10,10 @@
 inline int32_t effects_add_saturated(int32_t a, int32_t b) {
     constexpr int64_t LIMIT = int64_t(1) << 30;
     int64_t sum = int64_t(a) + b;
-    if (sum > LIMIT) sum = LIMIT;
-    if (sum < -LIMIT) sum = -LIMIT;
+    if (sum > LIMIT)
+        sum = LIMIT;
+    if (sum < -LIMIT)
+        sum = -LIMIT;
     return static_cast<int32_t>(sum);
 }
 

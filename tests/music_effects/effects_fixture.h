@@ -33,7 +33,8 @@ inline XmModuleDef effects_song(int channels = 1, int rows = 8, int patterns = 1
     XmInstrumentDef instrument;
     XmSampleDef sample;
     sample.data.assign(2000, 0);
-    for (size_t i = 0; i < sample.data.size(); ++i) sample.data[i] = (i / 20) % 2 ? 12000 : -12000;
+    for (size_t i = 0; i < sample.data.size(); ++i)
+        sample.data[i] = (i / 20) % 2 ? 12000 : -12000;
     sample.volume = 64;
     sample.panning = 128;
     instrument.samples.push_back(sample);
@@ -56,8 +57,8 @@ inline void note_cell(XmModuleDef& def, int row, uint8_t effect = 0, uint8_t par
     c.param = param;
 }
 
-inline void effect_cell(XmModuleDef& def, int row, uint8_t effect, uint8_t param,
-                        int channel = 0, int pattern = 0) {
+inline void effect_cell(XmModuleDef& def, int row, uint8_t effect, uint8_t param, int channel = 0,
+                        int pattern = 0) {
     XmCellDef& c = cell(def, row, channel, pattern);
     c.effect = effect;
     c.param = param;
@@ -76,13 +77,15 @@ protected:
         ASSERT_FALSE(bytes.empty());
         module_ = music_test::load_module_bytes(bytes);
         ASSERT_NE(module_, nullptr);
-        for (Voice& v : voice_table) v = Voice{};  // what opening the output does
+        for (Voice& v : voice_table)
+            v = Voice{}; // what opening the output does
         music_reset_playback(module_);
     }
 
     // Runs `count` ticks; after the first, the state is that of row 0's row start.
     void tick(int count = 1) {
-        for (int i = 0; i < count; ++i) music_tick(module_);
+        for (int i = 0; i < count; ++i)
+            music_tick(module_);
     }
 
     Channel& ch(int index = 0) { return *music_channel(index); }

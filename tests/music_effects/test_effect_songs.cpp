@@ -21,9 +21,10 @@ protected:
         int starts_at_top = 0;
         for (int t = 0; t < ticks; ++t) {
             const bool row_start = mod().tick == 0;
-            const int frames = mod().samples_per_tick;  // tick first, then its frames
+            const int frames = mod().samples_per_tick; // tick first, then its frames
             music_tick(module_);
-            if (row_start && mod().order == 0 && mod().row == 0) ++starts_at_top;
+            if (row_start && mod().order == 0 && mod().row == 0)
+                ++starts_at_top;
             EXPECT_GE(mod().order, 0);
             EXPECT_LT(mod().order, mod().song_length);
             const Pattern& p = mod().patterns[mod().orders[mod().order]];
@@ -42,7 +43,8 @@ protected:
             std::fill(mix.begin(), mix.end(), 0.0f);
             mixer_mix(mix.data(), frames < 4096 ? frames : 4096);
             mod().tick_samples_left = 0;
-            if (HasFailure()) return starts_at_top;
+            if (HasFailure())
+                return starts_at_top;
         }
         return starts_at_top;
     }
@@ -75,4 +77,4 @@ TEST_F(EffectSongs, EveryEffectSongRendersThroughTheTickAndMixLoop) {
     EXPECT_NEAR(mod().time_ms, 20000, 2000);
 }
 
-}  // namespace
+} // namespace

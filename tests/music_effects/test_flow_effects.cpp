@@ -16,7 +16,8 @@ protected:
         while (static_cast<int>(out.size()) < count) {
             const bool starts = mod().tick == 0;
             tick();
-            if (starts) out.emplace_back(mod().order, mod().row);
+            if (starts)
+                out.emplace_back(mod().order, mod().row);
         }
         return out;
     }
@@ -29,7 +30,8 @@ protected:
         while (static_cast<int>(out.size()) < count) {
             const bool starts = mod().tick == 0;
             tick();
-            if (starts) out.emplace_back(ch().volume / 16, ch().volume % 16);
+            if (starts)
+                out.emplace_back(ch().volume / 16, ch().volume % 16);
         }
         return out;
     }
@@ -59,7 +61,7 @@ TEST_F(FlowEffects, PositionJumpBeyondTheSongGoesToOrderZero) {
 TEST_F(FlowEffects, PatternBreakAbove63GoesToRowZeroOfTheNextOrder) {
     XmModuleDef def = effects_song(1, 8, 2);
     effect_cell(def, 1, 0xD, 0x70);
-    effect_cell(def, 2, 0xD, 0x12, 0, 1);  // row 12 > 7 rows
+    effect_cell(def, 2, 0xD, 0x12, 0, 1); // row 12 > 7 rows
     mark_rows(def);
     load(def);
     EXPECT_EQ(playedRows(5), (Rows{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 2}}));
@@ -110,8 +112,17 @@ TEST_F(FlowEffects, PatternLoopPlaysTheBlockThreeTimes) {
     effect_cell(def, 3, 0xE, 0x62);
     mark_rows(def);
     load(def);
-    EXPECT_EQ(playedRows(11), (Rows{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 1}, {0, 2}, {0, 3},
-                                   {0, 1}, {0, 2}, {0, 3}, {0, 4}}));
+    EXPECT_EQ(playedRows(11), (Rows{{0, 0},
+                                    {0, 1},
+                                    {0, 2},
+                                    {0, 3},
+                                    {0, 1},
+                                    {0, 2},
+                                    {0, 3},
+                                    {0, 1},
+                                    {0, 2},
+                                    {0, 3},
+                                    {0, 4}}));
     EXPECT_EQ(ch().loop_count, 0);
     EXPECT_EQ(ch().loop_row, 1);
 }
@@ -128,7 +139,7 @@ TEST_F(FlowEffects, PatternLoopTargetBeyondThePatternEndsIt) {
     XmModuleDef def = effects_song(1, 16, 2);
     def.patterns[1].rows = 4;
     effect_cell(def, 10, 0xE, 0x60, 0, 0);
-    effect_cell(def, 2, 0xE, 0x61, 0, 1);  // loop back to row 10 of a 4-row pattern
+    effect_cell(def, 2, 0xE, 0x61, 0, 1); // loop back to row 10 of a 4-row pattern
     mark_rows(def);
     load(def);
     playedRows(16);
@@ -156,7 +167,7 @@ TEST_F(FlowEffects, PatternLoopAndBreakInOneRow) {
     XmModuleDef def = effects_song(2, 8, 2);
     effect_cell(def, 0, 0xE, 0x60, 0);
     effect_cell(def, 1, 0xE, 0x61, 0);
-    effect_cell(def, 1, 0xD, 0x04, 1);  // the break's row wins over the loop
+    effect_cell(def, 1, 0xD, 0x04, 1); // the break's row wins over the loop
     mark_rows(def);
     load(def);
     EXPECT_EQ(playedRows(3), (Rows{{0, 0}, {0, 1}, {1, 4}}));
@@ -166,7 +177,7 @@ TEST_F(FlowEffects, PatternDelayLengthensTheRowAndKeepsTickEffects) {
     XmModuleDef def = effects_song();
     note_cell(def, 0, 0xA, 0x01);
     effect_cell(def, 1, 0xE, 0xE2);
-    cell(def, 1).volume = 0x61;  // the volume column slides on too
+    cell(def, 1).volume = 0x61; // the volume column slides on too
     load(def);
     tick(6);
     EXPECT_EQ(ch().volume, 59);
@@ -179,7 +190,7 @@ TEST_F(FlowEffects, PatternDelayLengthensTheRowAndKeepsTickEffects) {
         ++ticks;
     }
     EXPECT_EQ(ticks, 18);
-    EXPECT_EQ(ch().volume, 59 - 18);  // row start and 17 later ticks
+    EXPECT_EQ(ch().volume, 59 - 18); // row start and 17 later ticks
     EXPECT_EQ(mod().pattern_delay_ticks, 0);
     EXPECT_EQ(rowStarts(1), (Rows{{0, 2}}));
 }
@@ -187,7 +198,7 @@ TEST_F(FlowEffects, PatternDelayLengthensTheRowAndKeepsTickEffects) {
 TEST_F(FlowEffects, PatternDelayUsesTheSpeedInForceForItsChannel) {
     XmModuleDef def = effects_song(2);
     effect_cell(def, 0, 0xE, 0xE1, 0);
-    effect_cell(def, 0, 0xF, 0x03, 1);  // later channel: the delay used speed 6
+    effect_cell(def, 0, 0xF, 0x03, 1); // later channel: the delay used speed 6
     load(def);
     tick();
     EXPECT_EQ(mod().pattern_delay_ticks, 6);
@@ -236,4 +247,4 @@ TEST_F(FlowEffects, SpeedUpTo31TempoFrom32) {
     EXPECT_EQ(mod().samples_per_tick, 432);
 }
 
-}  // namespace
+} // namespace

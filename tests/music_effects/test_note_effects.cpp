@@ -10,14 +10,14 @@ class NoteEffects : public EffectsTest {};
 TEST_F(NoteEffects, NoteDelayStartsTheNoteAtTickTwoWithDefaultVolume) {
     for (bool with_instrument : {true, false}) {
         XmModuleDef def = effects_song();
-        note_cell(def, 0, 0xC, 0x10);  // volume 16
-        cell(def, 0).volume = 0xC4;    // panning 64
+        note_cell(def, 0, 0xC, 0x10); // volume 16
+        cell(def, 0).volume = 0xC4;   // panning 64
         note_cell(def, 1, 0xE, 0xD2, 0, C4 + 2);
         cell(def, 1).instrument = with_instrument ? 1 : 0;
         load(def);
         tick(6);
         voice().position = 300;
-        tick();  // row 1 start: volume, period and panning as before the cell
+        tick(); // row 1 start: volume, period and panning as before the cell
         EXPECT_EQ(ch().volume, 16);
         EXPECT_EQ(ch().period, C4_PERIOD);
         EXPECT_EQ(ch().panning, 0x40);
@@ -27,7 +27,7 @@ TEST_F(NoteEffects, NoteDelayStartsTheNoteAtTickTwoWithDefaultVolume) {
         tick();
         EXPECT_EQ(ch().volume, 16);
         EXPECT_EQ(voice().position, 300u);
-        tick();  // tick 2: the note starts
+        tick(); // tick 2: the note starts
         EXPECT_EQ(ch().volume, 64) << "instrument " << with_instrument;
         EXPECT_EQ(ch().panning, 128);
         EXPECT_EQ(ch().period, 4480);
@@ -35,7 +35,7 @@ TEST_F(NoteEffects, NoteDelayStartsTheNoteAtTickTwoWithDefaultVolume) {
         EXPECT_EQ(voice().volume, 127);
         EXPECT_EQ(voice().panning, 128);
         voice().position = 300;
-        tick();  // later ticks change nothing in the voice
+        tick(); // later ticks change nothing in the voice
         EXPECT_EQ(ch().flags & (UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING), 0);
         EXPECT_EQ(voice().position, 300u);
     }
@@ -47,7 +47,7 @@ TEST_F(NoteEffects, NoteDelayAppliesTheVolumeColumnWhenTheNoteStarts) {
     cell(def, 0).volume = 0x10 + 40;
     load(def);
     tick(3);
-    EXPECT_EQ(voice().sample, nullptr);  // nothing started yet
+    EXPECT_EQ(voice().sample, nullptr); // nothing started yet
     tick();
     EXPECT_EQ(ch().volume, 40);
     EXPECT_NE(voice().sample, nullptr);
@@ -66,8 +66,8 @@ TEST_F(NoteEffects, NoteDelayZeroOrAtLeastTheRowNeverPlays) {
 TEST_F(NoteEffects, SampleOffsetStartsInsideTheSample) {
     XmModuleDef def = effects_song();
     note_cell(def, 0, 0x9, 0x04);
-    note_cell(def, 1);             // no offset: from 0
-    note_cell(def, 2, 0x9, 0x00);  // memory 4
+    note_cell(def, 1);            // no offset: from 0
+    note_cell(def, 2, 0x9, 0x00); // memory 4
     load(def);
     tick();
     EXPECT_EQ(voice().position, 1024u);
@@ -81,7 +81,7 @@ TEST_F(NoteEffects, SampleOffsetStartsInsideTheSample) {
 TEST_F(NoteEffects, SampleOffsetBeyondTheEndStopsTheVoice) {
     XmModuleDef def = effects_song();
     note_cell(def, 0);
-    note_cell(def, 1, 0x9, 0x08);  // 2048 >= 2000 values
+    note_cell(def, 1, 0x9, 0x08); // 2048 >= 2000 values
     load(def);
     tick(6);
     ASSERT_NE(voice().sample, nullptr);
@@ -96,7 +96,7 @@ TEST_F(NoteEffects, SampleOffsetAtTheLoopEndOfALoopedSampleStopsTheVoice) {
     XmSampleDef& s = def.instruments[0].samples[0];
     s.loopType = 1;
     s.loopStart = 100;
-    s.loopLength = 412;  // loop end 512
+    s.loopLength = 412; // loop end 512
     note_cell(def, 0, 0x9, 0x02);
     note_cell(def, 1, 0x9, 0x01);
     load(def);
@@ -130,7 +130,7 @@ TEST_F(NoteEffects, RetriggerAfterASampleOffsetStartsAtTheBeginning) {
     EXPECT_EQ(voice().position, 1024u);
     XmModuleDef def2 = effects_song();
     note_cell(def2, 0, 0x9, 0x04);
-    effect_cell(def2, 1, 0x1B, 0x01);  // R with interval 1
+    effect_cell(def2, 1, 0x1B, 0x01); // R with interval 1
     load(def2);
     tick(7);
     voice().position = 1500;
@@ -141,10 +141,10 @@ TEST_F(NoteEffects, RetriggerAfterASampleOffsetStartsAtTheBeginning) {
 TEST_F(NoteEffects, SetPanningEffectsAndPanningSlide) {
     XmModuleDef def = effects_song();
     note_cell(def, 0, 0x8, 0xF0);
-    effect_cell(def, 1, 0x19, 0x40);  // P: right 4 per tick, up to 255
-    effect_cell(def, 2, 0xE, 0x83);   // 48
-    effect_cell(def, 3, 0x19, 0x0F);  // left 15 per tick, down to 0
-    effect_cell(def, 4, 0x19, 0x00);  // memory
+    effect_cell(def, 1, 0x19, 0x40); // P: right 4 per tick, up to 255
+    effect_cell(def, 2, 0xE, 0x83);  // 48
+    effect_cell(def, 3, 0x19, 0x0F); // left 15 per tick, down to 0
+    effect_cell(def, 4, 0x19, 0x00); // memory
     load(def);
     tick();
     EXPECT_EQ(ch().panning, 240);
@@ -168,7 +168,7 @@ TEST_F(NoteEffects, SetPanningEffectsAndPanningSlide) {
 TEST_F(NoteEffects, KeyOffEffectSilencesAnInstrumentWithoutEnvelope) {
     XmModuleDef def = effects_song();
     note_cell(def, 0);
-    effect_cell(def, 1, 0x14, 0x05);  // at once, whatever the parameter
+    effect_cell(def, 1, 0x14, 0x05); // at once, whatever the parameter
     load(def);
     tick(6);
     EXPECT_EQ(voice().volume, 127);
@@ -214,4 +214,4 @@ TEST_F(EnvelopePosition, BeyondTheLastPointFinishesTheEnvelope) {
     EXPECT_EQ(voice().volume, 0);
 }
 
-}  // namespace
+} // namespace

@@ -13,7 +13,8 @@ protected:
     std::vector<int32_t> volumesOfRow(uint8_t v, bool with_note) {
         XmModuleDef def = effects_song();
         note_cell(def, 0, 0xC, 0x20);
-        if (with_note) note_cell(def, 1);
+        if (with_note)
+            note_cell(def, 1);
         cell(def, 1).volume = v;
         load(def);
         tick(6);
@@ -74,11 +75,11 @@ TEST_F(VolumeColumn, PanningSlidesRunEveryTickAndAreNotClamped) {
     tick(5);
     EXPECT_EQ(ch().panning, 128 - 90);
     EXPECT_EQ(voice().panning, 38);
-    tick(7);  // row 2: from 0, six slides of 15 to the left
+    tick(7); // row 2: from 0, six slides of 15 to the left
     tick(5);
     EXPECT_EQ(ch().panning, -90);
-    EXPECT_EQ(voice().panning, 0);  // only the voice's panning is clamped
-    tick(6);  // row 3: six slides of 5 to the right start from -90
+    EXPECT_EQ(voice().panning, 0); // only the voice's panning is clamped
+    tick(6);                       // row 3: six slides of 5 to the right start from -90
     EXPECT_EQ(ch().panning, -60);
     EXPECT_EQ(voice().panning, 0);
 }
@@ -86,24 +87,24 @@ TEST_F(VolumeColumn, PanningSlidesRunEveryTickAndAreNotClamped) {
 TEST_F(VolumeColumn, VibratoBytesShareSpeedAndDepthWithEffect4) {
     XmModuleDef def = effects_song();
     note_cell(def, 0);
-    cell(def, 0).volume = 0xA4;       // speed 4
-    cell(def, 1).volume = 0xB8;       // depth 8, vibrato on the later ticks
-    effect_cell(def, 2, 0x4, 0x00);   // effect 4 uses both
+    cell(def, 0).volume = 0xA4;     // speed 4
+    cell(def, 1).volume = 0xB8;     // depth 8, vibrato on the later ticks
+    effect_cell(def, 2, 0x4, 0x00); // effect 4 uses both
     load(def);
     tick();
     EXPECT_EQ(ch().vibrato_speed, 4);
     EXPECT_EQ(ch().period_delta, 0);
     tick(5);
-    EXPECT_EQ(ch().vibrato_position, 0);  // speed alone does nothing
+    EXPECT_EQ(ch().vibrato_position, 0); // speed alone does nothing
     tick();
     EXPECT_EQ(ch().vibrato_depth, 8);
-    EXPECT_EQ(ch().period_delta, 0);  // the row start sets the depth only
+    EXPECT_EQ(ch().period_delta, 0); // the row start sets the depth only
     const int shape[5] = {0, 97, 181, 236, 255};
     for (int a : shape) {
         tick();
         EXPECT_EQ(ch().period_delta, -(((a * 8) >> 7) * 4));
     }
-    tick(2);  // row 2, tick 1: effect 4 continues at position 20
+    tick(2); // row 2, tick 1: effect 4 continues at position 20
     EXPECT_EQ(ch().period_delta, -(((236 * 8) >> 7) * 4));
     EXPECT_EQ(ch().vibrato_position, 24);
 }
@@ -111,9 +112,9 @@ TEST_F(VolumeColumn, VibratoBytesShareSpeedAndDepthWithEffect4) {
 TEST_F(VolumeColumn, TonePortamentoSharesItsSpeedWithEffect3) {
     XmModuleDef def = effects_song();
     note_cell(def, 0);
-    note_cell(def, 1, 0, 0, 0, C4 + 1);  // C#4: 4544
-    cell(def, 1).volume = 0xF1;           // speed 16: 64 per tick
-    note_cell(def, 2, 0x3, 0x00, 0, C4 - 1);  // B-3: 4672, effect 3 with the same speed
+    note_cell(def, 1, 0, 0, 0, C4 + 1);      // C#4: 4544
+    cell(def, 1).volume = 0xF1;              // speed 16: 64 per tick
+    note_cell(def, 2, 0x3, 0x00, 0, C4 - 1); // B-3: 4672, effect 3 with the same speed
     load(def);
     tick(6);
     voice().position = 333;
@@ -131,4 +132,4 @@ TEST_F(VolumeColumn, TonePortamentoSharesItsSpeedWithEffect3) {
     EXPECT_EQ(ch().period, 4672);
 }
 
-}  // namespace
+} // namespace

@@ -24,15 +24,15 @@ using V = std::vector<int32_t>;
 TEST_F(VolumeEffects, VolumeSlideMemoryAndNibblePriority) {
     XmModuleDef def = effects_song();
     note_cell(def, 0, 0xA, 0x30);
-    cell(def, 0).volume = 0x20;  // volume 16
+    cell(def, 0).volume = 0x20; // volume 16
     effect_cell(def, 1, 0xA, 0x00);
     effect_cell(def, 2, 0xA, 0x0F);
-    effect_cell(def, 3, 0xA, 0x3F);  // both nibbles: up wins
-    effect_cell(def, 4, 0x6, 0x00);  // 6 shares the memory
-    effect_cell(def, 5, 0x5, 0x00);  // so does 5
+    effect_cell(def, 3, 0xA, 0x3F); // both nibbles: up wins
+    effect_cell(def, 4, 0x6, 0x00); // 6 shares the memory
+    effect_cell(def, 5, 0x5, 0x00); // so does 5
     load(def);
     tick();
-    EXPECT_EQ(ch().volume, 16);  // A does nothing at the row start
+    EXPECT_EQ(ch().volume, 16); // A does nothing at the row start
     EXPECT_EQ(laterTickVolumes(), (V{19, 22, 25, 28, 31}));
     tick();
     EXPECT_EQ(laterTickVolumes(), (V{34, 37, 40, 43, 46}));
@@ -73,13 +73,13 @@ TEST_F(VolumeEffects, FineVolumeSlidesShareOneMemory) {
         tick();
         EXPECT_EQ(ch().volume, after_row[r]) << "row " << r;
         tick(5);
-        EXPECT_EQ(ch().volume, after_row[r]) << "row " << r;  // row start only
+        EXPECT_EQ(ch().volume, after_row[r]) << "row " << r; // row start only
     }
 }
 
 TEST_F(VolumeEffects, TremoloClampsAndLeavesItsLastChangeInTheVolume) {
     XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x7, 0xCF);  // speed 12, depth 15
+    note_cell(def, 0, 0x7, 0xCF); // speed 12, depth 15
     cell(def, 0).volume = 0x10 + 10;
     load(def);
     tick();
@@ -95,7 +95,7 @@ TEST_F(VolumeEffects, TremoloClampsAndLeavesItsLastChangeInTheVolume) {
         EXPECT_EQ(ch().volume, 10);
     }
     EXPECT_EQ(ch().tremolo_position, -4);
-    tick();  // row 1 has no tremolo: the last change stays
+    tick(); // row 1 has no tremolo: the last change stays
     EXPECT_EQ(ch().volume, 0);
     EXPECT_EQ(ch().volume_delta, 0);
 }
@@ -103,22 +103,22 @@ TEST_F(VolumeEffects, TremoloClampsAndLeavesItsLastChangeInTheVolume) {
 TEST_F(VolumeEffects, TremoloWaveformsRampSquareAndSine) {
     Channel c{};
     c.volume = 32;
-    c.tremolo_depth = 64;  // d = shape exactly
-    c.waveform = 0x10;     // ramp
+    c.tremolo_depth = 64; // d = shape exactly
+    c.waveform = 0x10;    // ramp
     c.tremolo_position = 3;
     channel_tremolo(&c);
     EXPECT_EQ(c.volume_delta, 24);
-    c.tremolo_position = -1;  // 255 - 248 = 7, downward
+    c.tremolo_position = -1; // 255 - 248 = 7, downward
     channel_tremolo(&c);
     EXPECT_EQ(c.volume_delta, -7);
     c.waveform = 0x20;
     c.tremolo_position = -5;
     channel_tremolo(&c);
-    EXPECT_EQ(c.volume_delta, -32);  // 255 held at the volume
-    c.waveform = 0x30;  // tremolo's 3 is the sine
+    EXPECT_EQ(c.volume_delta, -32); // 255 held at the volume
+    c.waveform = 0x30;              // tremolo's 3 is the sine
     c.tremolo_position = 4;
     channel_tremolo(&c);
-    EXPECT_EQ(c.volume_delta, 32);  // 97 held at 64 - 32
+    EXPECT_EQ(c.volume_delta, 32); // 97 held at 64 - 32
     c.volume = 0;
     c.tremolo_position = 1;
     channel_tremolo(&c);
@@ -170,9 +170,9 @@ TEST_F(VolumeEffects, RetriggerVolumeTable) {
         uint8_t kind;
         int32_t from, to;
     };
-    const Case cases[] = {{0, 80, 80},  {1, 10, 9},  {3, 10, 6},  {5, 10, 0},  {6, 10, 6},
-                          {7, 11, 5},   {8, 80, 64}, {9, 10, 11}, {13, 60, 64}, {14, 11, 16},
-                          {15, 40, 64}, {15, 20, 40}};
+    const Case cases[] = {{0, 80, 80},  {1, 10, 9},   {3, 10, 6},   {5, 10, 0},
+                          {6, 10, 6},   {7, 11, 5},   {8, 80, 64},  {9, 10, 11},
+                          {13, 60, 64}, {14, 11, 16}, {15, 40, 64}, {15, 20, 40}};
     for (const Case& c : cases) {
         XmModuleDef def = effects_song();
         def.speed = 2;
@@ -223,7 +223,7 @@ TEST_F(VolumeEffects, GlobalVolumeSetIsCappedAt64) {
     load(def);
     tick();
     EXPECT_EQ(mod().global_volume, 32);
-    EXPECT_EQ(voice().volume, 63);  // 32 x 64 x 64 x 65536 x 255 / 2^35
+    EXPECT_EQ(voice().volume, 63); // 32 x 64 x 64 x 65536 x 255 / 2^35
     tick(6);
     EXPECT_EQ(mod().global_volume, 64);
     EXPECT_EQ(voice().volume, 127);
@@ -242,11 +242,11 @@ TEST_F(VolumeEffects, GlobalVolumeSlideReachesVoicesOnlyAtTheirNextUpdate) {
         tick();
         EXPECT_EQ(mod().global_volume, g);
         EXPECT_EQ(ch().flags & UPDATE_VOLUME, 0);
-        EXPECT_EQ(voice().volume, 127);  // no volume update on these ticks
+        EXPECT_EQ(voice().volume, 127); // no volume update on these ticks
     }
-    tick();  // row 1 start updates the volume
+    tick(); // row 1 start updates the volume
     EXPECT_EQ(mod().global_volume, 19);
     EXPECT_EQ(voice().volume, 37);
 }
 
-}  // namespace
+} // namespace
