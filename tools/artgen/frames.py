@@ -1,29 +1,52 @@
-"""The 24 animation frames, 320x180: "kelmo", a chalk-drawn runner in a beanie with a
-long scarf, on a dark ground. Frames 1-19 are one stride cycle that loops; frames 20-24
-carry the same stride on into a leap. Lines boil a little from frame to frame, as
-hand-drawn animation does."""
+"""The 24 animation frames, 320x180: "kelmo", a chalk-drawn runner in a beanie, a jacket
+and a long scarf, under a big crescent moon on a dark ground. Frames 1-19 are one stride
+cycle that loops; frames 20-24 carry the same stride on into a leap. Lines boil a little
+from frame to frame, as hand-drawn animation does.
+
+The opening scene shows these pictures at 96/256 of their brightness into a blur trail and
+multiplies the result by a moving light, so everything is drawn bold: thick strokes with
+near-white cores and a saturated glow, and large filled shapes that survive the smear."""
 import math
 
 import numpy as np
-from PIL import Image, ImageDraw
+from PIL import Image, ImageDraw, ImageFilter
 
 WIDTH, HEIGHT = 320, 180
 LOOP = 19
 COUNT = 24
 SS = 3  # supersampling of the strokes
 
-GROUND = (10, 9, 22)
-INKS = [('chalk', (250, 246, 226)), ('scarf', (255, 96, 64)), ('hat', (80, 220, 255)),
-        ('stripe', (255, 220, 60)), ('dust', (150, 140, 190))]
-LEVELS = 12  # shades from the ground up to each ink
+GROUND = (8, 7, 24)        # top of the sky; the glow ramps start here
+HORIZON = (30, 13, 46)     # the sky warms toward the ground line
+SKY = 10                   # sky shades, one per band of rows
+# name, glow colour (mid ramp), core colour (top of the ramp)
+INKS = [('chalk', (255, 60, 150), (255, 250, 240)),
+        ('far', (40, 110, 255), (190, 235, 255)),
+        ('jacket', (150, 20, 210), (235, 80, 255)),
+        ('skin', (200, 90, 40), (255, 200, 150)),
+        ('scarf', (230, 30, 20), (255, 150, 40)),
+        ('hat', (0, 120, 210), (80, 235, 255)),
+        ('stripe', (230, 140, 0), (255, 245, 110)),
+        ('moon', (200, 110, 0), (255, 245, 190)),
+        ('dust', (70, 40, 170), (170, 170, 255))]
+LEVELS = 16  # shades from the ground up to each ink's core
+GLOW_AT = 0.6  # ramp position of the pure glow colour; above it the ink whitens to its core
 
 
 def palette():
-    pal = [GROUND]
-    for _, ink in INKS:
+    pal = [tuple(int(round(g + (h - g) * (k / (SKY - 1)) ** 1.5)) for g, h in zip(GROUND, HORIZON))
+           for k in range(SKY)]
+    for _, glow, core in INKS:
         for k in range(1, LEVELS + 1):
             u = k / LEVELS
-            pal.append(tuple(int(round(g + (c - g) * u)) for g, c in zip(GROUND, ink)))
+            if u <= GLOW_AT:
+                w = (u / GLOW_AT) ** 1.2
+                rgb = [g + (c - g) * w for g, c in zip(GROUND, glow)]
+            else:
+                w = (u - GLOW_AT) / (1 - GLOW_AT)
+                rgb = [g + (c - g) * w for g, c in zip(glow, core)]
+            pal.append(tuple(int(round(v)) for v in rgb))
+    assert len(pal) < 0xC0  # literals stay one byte
     pal += [(0, 0, 0)] * (256 - len(pal))
     return pal
 
@@ -35,36 +58,42 @@ class Pen:
         self.layers = layers
         self.rng = rng
 
-    def _jit(self, p, amount=0.9):
+    def _jit(self, p, amount):
         return ((p[0] + self.rng.normal(0, amount)) * SS, (p[1] + self.rng.normal(0, amount)) * SS)
 
-    def line(self, ink, pts, width):
+    def line(self, ink, pts, width, wobble=0.5):
         d = self.layers[ink]
         # split every segment so that the wobble bends the line, not just its ends
         dense = []
         for a, b in zip(pts, pts[1:]):
-            n = max(1, int(math.hypot(b[0] - a[0], b[1] - a[1]) / 7))
+            n = max(1, int(math.hypot(b[0] - a[0], b[1] - a[1]) / 8))
             for k in range(n):
                 u = k / n
                 dense.append((a[0] + (b[0] - a[0]) * u, a[1] + (b[1] - a[1]) * u))
         dense.append(pts[-1])
-        j = [self._jit(p, 0.5) for p in dense]
-        wv = width * SS * (0.85 + 0.3 * self.rng.rand())
+        j = [self._jit(p, wobble) for p in dense]
+        wv = width * SS * (0.9 + 0.2 * self.rng.rand())
         d.line(j, fill=255, width=int(wv), joint='curve')
         for p in (j[0], j[-1]):
             r = wv / 2
             d.ellipse((p[0] - r, p[1] - r, p[0] + r, p[1] + r), fill=255)
 
-    def circle(self, ink, cx, cy, r, width, fill=False):
+    def blob(self, ink, pts):
+        """Filled shape with a slightly shaky outline."""
+        self.layers[ink].polygon([self._jit(p, 0.4) for p in pts], fill=255)
+
+    def disc(self, ink, cx, cy, r):
+        self.layers[ink].ellipse(((cx - r) * SS, (cy - r) * SS, (cx + r) * SS, (cy + r) * SS),
+                                 fill=255)
+
+    def circle(self, ink, cx, cy, r, width):
         pts = []
         start = self.rng.uniform(0, 2 * math.pi)
-        for k in range(26):
+        for k in range(27):
             a = start + 2 * math.pi * k / 24  # overshoots a little, like a quick hand
-            rr = r + self.rng.normal(0, 0.5)
+            rr = r + self.rng.normal(0, 0.4)
             pts.append((cx + rr * math.cos(a), cy + rr * math.sin(a)))
-        if fill:
-            self.layers[ink].polygon([(x * SS, y * SS) for x, y in pts], fill=255)
-        self.line(ink, pts, width)
+        self.line(ink, pts, width, 0.3)
 
 
 def limb(origin, a1, l1, a2, l2):
@@ -74,113 +103,143 @@ def limb(origin, a1, l1, a2, l2):
     return [origin, k, e]
 
 
+def _blur(a, sigma):
+    img = Image.fromarray(np.clip(a * 255.0, 0, 255).astype(np.uint8), 'L')
+    return np.array(img.filter(ImageFilter.GaussianBlur(sigma)), dtype=float) / 255.0
+
+
 def draw_frame(n):
     """Coverage layers of frame n (0-based) -> indexed picture."""
-    rng = np.random.RandomState(1000 + n)
+    rng = np.random.RandomState(2000 + n)
     phi = 2 * math.pi * n / LOOP
     leap = max(0, n - (LOOP - 1))                 # 0 in the loop, 1..5 after it
     size = (WIDTH * SS, HEIGHT * SS)
-    imgs = {name: Image.new('L', size) for name, _ in INKS}
+    imgs = {name: Image.new('L', size) for name, _, _ in INKS}
     pen = Pen({k: ImageDraw.Draw(v) for k, v in imgs.items()}, rng)
+    eyes = Image.new('L', size)
+    eye_pen = ImageDraw.Draw(eyes)
 
-    ground_y = 166
-    lift = (0, 4, 8, 11, 12, 12)[leap]
+    ground_y = 171
+    lift = (0, 3, 6, 8, 9, 9)[leap]
     tuck = 0.22 * leap                            # knees come up in the leap
-    bob = 3.5 * math.cos(2 * phi) + lift
-    hip = (152, ground_y - 70 - bob)
+    bob = 4.0 * math.cos(2 * phi) + lift
+    hip = (120, ground_y - 72 - bob)
     lean = 0.2 + 0.03 * leap
-    neck = (hip[0] + 44 * math.sin(lean), hip[1] - 44 * math.cos(lean))
-    head = (neck[0] + 8, neck[1] - 17)
+    neck = (hip[0] + 43 * math.sin(lean), hip[1] - 43 * math.cos(lean))
+    head = (neck[0] + 9, neck[1] - 19)
 
-    # far sky: a crescent and stars that stay put and twinkle
-    outer = [(268 + 12 * math.cos(a), 30 + 12 * math.sin(a))
-             for a in np.linspace(math.radians(-110), math.radians(110), 12)]
-    inner = [(262 + 10 * math.cos(a), 30 + 11 * math.sin(a))
-             for a in np.linspace(math.radians(80), math.radians(-80), 10)]
-    pen.line('stripe', outer + inner + [outer[0]], 1.6)
+    # a big crescent moon that stays put, with twinkling stars
+    mx, my, mr = 262, 50, 38
+    pen.disc('moon', mx, my, mr)
     star_rng = np.random.RandomState(7)
-    for k in range(14):
-        sx, sy = star_rng.uniform(10, 310), star_rng.uniform(8, 90)
-        if abs(sx - head[0]) < 40 and sy > 20:
+    for k in range(12):
+        sx, sy = star_rng.uniform(12, 308), star_rng.uniform(8, 100)
+        if abs(sx - 124) < 70 or math.hypot(sx - mx, sy - my) < mr + 14:
             continue
-        r = 2.0 + 1.3 * math.sin(phi * (1 + k % 3) + k)
-        if r > 1.2:
-            pen.line('stripe' if k % 4 == 0 else 'dust', [(sx - r, sy), (sx + r, sy)], 1.2)
-            pen.line('stripe' if k % 4 == 0 else 'dust', [(sx, sy - r), (sx, sy + r)], 1.2)
+        r = 3.0 + 1.8 * math.sin(phi * (1 + k % 3) + k)
+        if r > 1.5:
+            ink = 'stripe' if k % 3 == 0 else 'dust'
+            pen.line(ink, [(sx - r, sy), (sx + r, sy)], 2.2, 0.2)
+            pen.line(ink, [(sx, sy - r), (sx, sy + r)], 2.2, 0.2)
 
-    # ground: a line with dashes sliding left, three dash spacings per loop
-    spacing = 38
+    # ground: a thick line with dashes sliding left, three dash spacings per loop
+    spacing = 40
     shift = (n * spacing * 3 / LOOP) % spacing
-    pen.line('chalk', [(6, ground_y + 4), (314, ground_y + 3)], 1.8)
-    x = 330 - shift
-    while x > 0:
-        pen.line('dust', [(x, ground_y + 10), (x - 14, ground_y + 10)], 1.4)
+    pen.line('chalk', [(4, ground_y + 3), (316, ground_y + 2)], 4.0, 0.3)
+    x = 340 - shift
+    while x > -10:
+        pen.line('dust', [(x, ground_y + 8), (x - 16, ground_y + 8)], 3.0, 0.2)
         x -= spacing
     # speed lines behind the runner
-    for k, yy in enumerate((hip[1] - 36, hip[1] - 14, hip[1] + 10)):
-        length = 34 + 12 * math.sin(phi * 2 + k * 2.1)
-        x0 = hip[0] - 44 - 8 * k
-        pen.line('dust', [(x0, yy), (x0 - length, yy)], 1.6)
+    for k, yy in enumerate((hip[1] - 40, hip[1] - 14, hip[1] + 14)):
+        length = 30 + 10 * math.sin(phi * 2 + k * 2.1)
+        x0 = hip[0] - 48 - 8 * k
+        pen.line('dust', [(x0, yy), (x0 - length, yy)], 3.4, 0.3)
 
-    # legs: far leg first, both in antiphase
+    # legs and arms: the far side in blue, the near side in white chalk
+    legs = []
     for side, ph in ((0, phi + math.pi), (1, phi)):
         swing = 0.75 * math.sin(ph) + 0.1 + 0.3 * tuck
         bend = 0.25 + 1.1 * max(0.0, math.sin(ph - math.pi / 2 - 0.6)) ** 1.4 + tuck
         pts = limb(hip, swing, 38, swing - bend, 38)
         foot = pts[-1]
-        toe = (foot[0] + 11, foot[1] - 1)
-        pen.line('chalk', pts + [toe], 4.4 if side else 3.4)
-    # torso
-    pen.line('chalk', [hip, ((hip[0] + neck[0]) / 2 + 3, (hip[1] + neck[1]) / 2), neck], 4.8)
-    # arms counter-swing, thrown up in the leap
-    shoulder = (neck[0] - 2, neck[1] + 6)
+        legs.append(pts + [(foot[0] + 13, foot[1] - 1)])
+    shoulder = (neck[0] - 2, neck[1] + 7)
+    arms = []
     for side, ph in ((0, phi), (1, phi + math.pi)):
         swing = 0.9 * math.sin(ph) * (1 - leap / 6) + 0.55 * leap
-        pts = limb(shoulder, -swing + lean, 26, -swing + lean - 1.5 + 0.15 * leap, 24)
-        pen.line('chalk', pts, 4.0 if side else 3.2)
-        pen.circle('chalk', pts[-1][0], pts[-1][1], 3.0, 2.0, fill=True)
-    # head, face and beanie
-    pen.circle('chalk', head[0], head[1], 14, 3.2)
-    pen.circle('chalk', head[0] + 6, head[1] - 2, 1.8, 1.8, fill=True)
-    pen.line('chalk', [(head[0] + 2, head[1] + 6), (head[0] + 8, head[1] + 9), (head[0] + 13, head[1] + 5)], 2.0)
-    pen.line('hat', [(head[0] - 15, head[1] - 4), (head[0] - 9, head[1] - 18), (head[0] + 4, head[1] - 21),
-                     (head[0] + 14, head[1] - 8)], 3.6)
-    pen.line('stripe', [(head[0] - 15, head[1] - 5), (head[0] + 14, head[1] - 8)], 3.6)
-    tip = (head[0] - 11 - 4 * math.sin(phi * 2), head[1] - 25 + 2 * math.cos(phi * 2))
-    pen.line('hat', [(head[0] - 2, head[1] - 20), tip], 2.6)
-    pen.circle('stripe', tip[0], tip[1], 3.8, 2.2, fill=True)
+        arms.append(limb(shoulder, -swing + lean, 27, -swing + lean - 1.5 + 0.15 * leap, 25))
+    pen.line('far', legs[0], 7.5)
+    pen.line('far', arms[0], 6.5)
+    pen.disc('far', arms[0][-1][0], arms[0][-1][1], 4.0)
+    pen.line('chalk', legs[1], 8.5)
+    # torso: a jacket with a chalk outline
+    mid = ((hip[0] + neck[0]) / 2 + 3, (hip[1] + neck[1]) / 2)
+    pen.line('chalk', [hip, mid, neck], 21, 0.3)
+    pen.line('jacket', [hip, mid, neck], 14, 0.3)
     # scarf streaming back, a travelling wave that closes over one loop
     scarf = []
     for k in range(9):
         u = k / 8
-        scarf.append((neck[0] - 4 - 78 * u,
-                      neck[1] + 5 + 12 * u * u + 8 * u * math.sin(2 * phi - 7.2 * u)))
-    pen.line('scarf', scarf, 6.5)
-    for k in (3, 5, 7):
+        scarf.append((neck[0] - 4 - 92 * u,
+                      neck[1] + 4 + 14 * u * u + 10 * u * math.sin(2 * phi - 7.2 * u)))
+    pen.line('scarf', scarf, 10)
+    for k in (2, 4, 6):
         p, q = scarf[k], scarf[k + 1]
-        pen.line('stripe', [p, ((p[0] + q[0]) / 2, (p[1] + q[1]) / 2)], 4.0)
+        pen.line('stripe', [p, ((p[0] + q[0]) / 2, (p[1] + q[1]) / 2)], 7, 0.2)
+    # near arm over the scarf and jacket
+    pen.line('chalk', arms[1], 7.5)
+    pen.disc('chalk', arms[1][-1][0], arms[1][-1][1], 4.5)
+    # head: a filled face with a chalk rim, an eye and a grin
+    pen.disc('skin', head[0], head[1], 15)
+    pen.circle('chalk', head[0], head[1], 16, 4.5)
+    ex, ey = head[0] + 7, head[1] - 2
+    eye_pen.ellipse(((ex - 2.6) * SS, (ey - 3.2) * SS, (ex + 2.6) * SS, (ey + 3.2) * SS), fill=255)
+    mouth = [(head[0] + 2, head[1] + 7), (head[0] + 8, head[1] + 10), (head[0] + 13, head[1] + 5)]
+    eye_pen.line([(x * SS, y * SS) for x, y in mouth], fill=255, width=int(2.2 * SS), joint='curve')
+    # beanie: a filled cap with a gold band and a bobbing pompom
+    cap = [(head[0] - 17, head[1] - 3), (head[0] - 13, head[1] - 17), (head[0] - 2, head[1] - 24),
+           (head[0] + 9, head[1] - 21), (head[0] + 16, head[1] - 8), (head[0] + 17, head[1] - 6)]
+    pen.blob('hat', cap)
+    pen.line('stripe', [(head[0] - 17, head[1] - 4), (head[0] + 17, head[1] - 7)], 5.5, 0.3)
+    tip = (head[0] - 13 - 4 * math.sin(phi * 2), head[1] - 29 + 2 * math.cos(phi * 2))
+    pen.line('hat', [(head[0] - 3, head[1] - 22), tip], 4.0)
+    pen.disc('stripe', tip[0], tip[1], 5.0)
     # dust puffs where a foot strikes
     for side, ph in ((0, phi + math.pi), (1, phi)):
         s = math.sin(ph - 0.3)
         if abs(s) < 0.35 and math.cos(ph - 0.3) < 0 and not leap:
-            px = hip[0] - 22 - 22 * (1 - abs(s) / 0.35)
-            r = 2 + 4 * (1 - abs(s) / 0.35)
+            px = hip[0] - 24 - 24 * (1 - abs(s) / 0.35)
+            r = 2.5 + 4.5 * (1 - abs(s) / 0.35)
             for dx, dy, f in ((0, 0, 1.0), (-1.6, -0.6, 0.7), (1.5, -0.9, 0.6)):
-                pen.circle('dust', px + dx * r, ground_y - 1 + dy * r, r * f, 1.3)
+                pen.circle('dust', px + dx * r, ground_y - 2 + dy * r, r * f, 2.6)
 
-    # resolve layers: later inks win, levels from coverage
-    out = np.zeros((HEIGHT, WIDTH), np.uint8)
+    # resolve layers: a sharp body plus a soft glow per ink; later inks win where strong
+    band = np.clip(np.arange(HEIGHT) * SKY // (ground_y + 2), 0, SKY - 1)
+    band[ground_y + 4:] = 2                        # the ground below the line is dark again
+    out = np.repeat(band.astype(np.uint8)[:, None], WIDTH, 1)
     best = np.zeros((HEIGHT, WIDTH))
-    # chalk on a rough board: strokes lose a little here and there, differently every frame
-    grain = 1.0 - 0.35 * rng.rand(HEIGHT, WIDTH) ** 3
-    order = ['dust', 'chalk', 'scarf', 'hat', 'stripe']
+    order = ['moon', 'dust', 'far', 'chalk', 'jacket', 'scarf', 'stripe', 'skin', 'hat']
     for name in order:
-        k = [i for i, (nm, _) in enumerate(INKS) if nm == name][0]
-        cov = np.array(imgs[name].resize((WIDTH, HEIGHT), Image.BOX), dtype=float) / 255.0 * grain
-        level = np.round(cov * LEVELS).astype(int)
-        take = (level > 0) & (cov >= best * 0.8)
-        out[take] = 1 + k * LEVELS + level[take] - 1
-        best = np.maximum(best, cov)
+        k = [i for i, (nm, _, _) in enumerate(INKS) if nm == name][0]
+        cov = np.array(imgs[name].resize((WIDTH, HEIGHT), Image.BOX), dtype=float) / 255.0
+        if name == 'moon':
+            # carve the crescent out of the disc: the dark part stays ground
+            yy, xx = np.mgrid[0:HEIGHT, 0:WIDTH]
+            bite = np.clip((mr - 1 - np.hypot(xx - (mx - 15), yy - (my - 8))) / 1.5, 0, 1)
+            cov = cov * (1 - bite)
+        body = _blur(cov, 0.6)
+        halo = _blur(cov, 2.0)
+        glow = _blur(cov, 5.0)
+        level = np.round(np.clip(0.7 * body + 0.45 * halo + 0.6 * glow, 0, 1) * LEVELS).astype(int)
+        # coarse steps in the faint glow keep its runs long
+        level = np.where(level < 4, level // 2 * 2, level)
+        inten = level / LEVELS
+        take = (level > 0) & ((inten >= 0.55) | (inten >= best))
+        out[take] = SKY + k * LEVELS + level[take] - 1
+        best = np.where(take, inten, best)
+    eye = np.array(eyes.resize((WIDTH, HEIGHT), Image.BOX)) > 110
+    out[eye] = 0
     return out
 
 

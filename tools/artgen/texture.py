@@ -1,13 +1,16 @@
-"""Tunnel texture, 256x256, seamless both ways: bevelled scales in brick rows over a
-slowly turning rainbow field. Every term is periodic in 256, so the tunnel and the warp,
-which wrap both coordinates, never show a seam."""
-import colorsys
+"""Tunnel texture, 256x256, seamless both ways: a grid of glowing panels framed by bright
+ribs with rivets where the ribs cross, coloured by a rainbow that winds diagonally.
 
+The tunnel wraps u around the tube and v along its depth, so the ribs across u become
+spokes, the ribs across v become rings, and the diagonal rainbow becomes a spiral. The
+grid is 16 texels both ways and every term is periodic in 256, so the tunnel and the
+warp, which wrap both coordinates, never show a seam."""
 import numpy as np
 from PIL import Image
 
 SIZE = 256
 COLOURS = 192  # indices stay below 0xC0, so every literal costs one byte
+CELL = 16
 
 
 def periodic_noise(rng, octaves):
@@ -20,50 +23,60 @@ def periodic_noise(rng, octaves):
     return out
 
 
+def hsv_to_rgb(h, s, v):
+    """Vectorised HSV -> RGB, all in 0..1."""
+    h = (h % 1.0) * 6.0
+    i = np.floor(h).astype(int) % 6
+    f = h - np.floor(h)
+    p, q, t = v * (1 - s), v * (1 - s * f), v * (1 - s * (1 - f))
+    r = np.choose(i, [v, q, p, p, t, v])
+    g = np.choose(i, [t, v, v, q, p, p])
+    b = np.choose(i, [p, p, t, v, v, q])
+    return np.stack([r, g, b], -1)
+
+
 def build():
-    rng = np.random.RandomState(1234)
+    rng = np.random.RandomState(4321)
     y, x = np.mgrid[0:SIZE, 0:SIZE].astype(float)
-    t = 2 * np.pi / SIZE
-    hue = 0.5 + 0.3 * np.sin(x * t + 0.7) * np.cos(y * t * 2 - 0.3) + 0.2 * np.sin((x - y) * t)
     grain = periodic_noise(rng, [(kx, ky, 1.0 / (abs(kx) + abs(ky)))
-                                 for kx in range(-9, 10, 3) for ky in range(-9, 10, 4)])
+                                 for kx in range(-12, 13, 4) for ky in range(-12, 13, 3)
+                                 if kx or ky])
     grain /= np.abs(grain).max()
 
-    # scales: 32x32 cells, odd rows shifted by half a cell (8 rows, so it wraps)
-    cell = 32
-    row = (y // cell).astype(int)
-    xs = (x + (row % 2) * (cell // 2)) % SIZE
-    col = (xs // cell).astype(int)
-    u = (xs % cell) / cell - 0.5
-    v = (y % cell) / cell - 0.5
-    # each scale is a cushion: a rounded-square dome, lit from the top left
-    d = (np.abs(u) ** 4 + np.abs(v) ** 4) ** 0.25 * 2.0   # 0 centre .. 1 groove
-    height = np.clip(1.0 - d ** 5, 0, 1) * 6.0 + np.clip(1.0 - d * d, 0, 1) * 9.0
-    gy = np.gradient(height, axis=0)
-    gx = np.gradient(height, axis=1)
-    # the gradient across a groove mixes two scales; the groove is drawn dark anyway
-    nz = 1.0 / np.sqrt(gx * gx + gy * gy + 1.0)
-    lx, ly, lz = -0.5, -0.6, 0.62
-    diffuse = np.clip((-gx * lx - gy * ly + lz) * nz / np.sqrt(lx * lx + ly * ly + lz * lz), 0, 1)
-    spec = np.clip(diffuse, 0, 1) ** 24
-    groove = d > 0.95
-    cell_id = (row * 8 + col) % 64
-    jitter = rng.uniform(-0.08, 0.08, 64)[cell_id]
+    # position inside the cell, -0.5..0.5 with the ribs on the cell borders
+    u = (x + 0.5) % CELL / CELL - 0.5
+    v = (y + 0.5) % CELL / CELL - 0.5
+    col = (x // CELL).astype(int)
+    row = (y // CELL).astype(int)
+    edge = np.maximum(np.abs(u), np.abs(v))              # 0 centre .. 0.5 border
+    rib = np.clip((edge - 0.40) / 0.06, 0, 1)            # 1 on the rib
+    groove = np.exp(-((edge - 0.37) / 0.025) ** 2)       # dark cut between panel and rib
+    # rivets where the ribs cross
+    cu, cv = np.abs(u) - 0.5, np.abs(v) - 0.5
+    rivet = np.clip(1.0 - np.hypot(cu, cv) / 0.16, 0, 1)
 
-    # one hue per scale, taken from the field at the scale's centre; every fourth row of
-    # scales is gold, which the tunnel turns into rings running toward the viewer
-    cy = (row * cell + cell // 2) % SIZE
-    cx = (col * cell + cell // 2 - (row % 2) * (cell // 2)) % SIZE
-    cell_hue = 0.5 + 0.55 * hue[cy, cx] + jitter
-    gold = (row % 4) == 1
-    h = np.where(gold, 0.11 + 0.02 * u, cell_hue + 0.04 * v) % 1.0
-    s = np.clip(0.85 - 0.7 * spec + 0.06 * grain, 0, 1)
-    val = np.clip(0.12 + 0.8 * diffuse + 0.1 * grain + 0.3 * spec, 0, 1)
-    val = np.where(groove, 0.1, val)
-    rgb = np.zeros((SIZE, SIZE, 3))
-    flat_h, flat_s, flat_v = h.ravel(), s.ravel(), val.ravel()
-    for i in range(flat_h.size):
-        rgb.reshape(-1, 3)[i] = colorsys.hsv_to_rgb(flat_h[i], flat_s[i], flat_v[i])
+    # panels: a pillow lit from the upper left with a glowing core
+    pillow = np.clip(1.0 - (edge / 0.37) ** 3, 0, 1)
+    light = np.clip(0.55 - 0.9 * u - 0.7 * v, 0, 1) * pillow
+    core = np.exp(-(u * u + v * v) / 0.02)
+
+    # the rainbow winds once around the texture: 2 turns along v, 1 along u
+    hue = (x + 2 * y) / SIZE + 0.04 * grain
+    tile = rng.uniform(-0.05, 0.05, (SIZE // CELL, SIZE // CELL))[row, col]
+    # every fourth ring of panels is darker, so depth reads as a rhythm
+    dim = np.where(row % 4 == 0, 0.6, 1.0)
+
+    panel_v = dim * (0.22 + 0.5 * light + 0.7 * core) * pillow + 0.05 * grain
+    panel_s = np.clip(0.95 - 0.5 * core * pillow, 0, 1)
+    rib_v = 0.85 + 0.3 * np.clip(0.5 - v - u, 0, 1) + 0.06 * grain
+    val = np.where(rib > 0, rib * rib_v + (1 - rib) * panel_v, panel_v)
+    val = val * (1 - 0.85 * groove * (1 - rib))
+    val = np.maximum(val, rivet ** 0.5)
+    sat = np.where(rib > 0, (1 - rib) * panel_s + rib * (0.6 - 0.3 * np.clip(0.5 - v - u, 0, 1)), panel_s)
+    sat = sat * (1 - 0.8 * rivet)
+    h = np.where(rib > 0.5, hue + 0.08, hue + tile)       # warm-shifted metal on the ribs
+
+    rgb = hsv_to_rgb(h, np.clip(sat, 0, 1), np.clip(val, 0, 1))
     img = Image.fromarray((rgb * 255 + 0.5).astype(np.uint8), 'RGB')
     q = img.quantize(colors=COLOURS, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
     indices = np.array(q, dtype=np.uint8)
