@@ -58,8 +58,10 @@ PositionEntry entry_of(const SoundOutput& s)
 
 SoundOutput& sound_state()
 {
-    static SoundOutput output;
-    return output;
+    // Never destroyed: a process that exits while a song plays (a window close ends it at once)
+    // must not run ~thread on a running feeder, which would abort.
+    static SoundOutput* output = new SoundOutput;
+    return *output;
 }
 
 const SoundOutput& sound_output() { return sound_state(); }

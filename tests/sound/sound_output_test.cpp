@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "audio/memory/memory_device.h"
@@ -311,6 +312,19 @@ TEST_F(SoundOutputTest, MusicFreeStopsThePlayingSong)
     EXPECT_TRUE(music_free(song));
     EXPECT_EQ(sound_output().playing, nullptr);
     EXPECT_FALSE(sound_output().thread.joinable());
+}
+
+TEST_F(SoundOutputTest, ExitWhileASongPlaysEndsTheProcessNormally)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ScriptedSong song;
+            sound_open(44100);
+            sound_play(&song.module);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SoundOutputTest, FreeingASongThenPlayingAnotherMixesNoFreedSamples)
