@@ -26,19 +26,25 @@ uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uin
                             uint64_t loop_end) {
     if (direction == 2) {
         const i128 start = i128(loop_start) << 32;
-        if (i128(position) < start) return 0;
+        if (i128(position) < start)
+            return 0;
         const i128 first = i128(position & ~uint64_t(1)) - i128(step);
-        if (first < start) return 1;
+        if (first < start)
+            return 1;
         const uint64_t fall = step + (step & 1);
-        if (fall == 0) return NEVER;
+        if (fall == 0)
+            return NEVER;
         return uint64_t(2 + (first - start) / i128(fall));
     }
     const u128 end = u128(loop_end) << 32;
-    if (position >= end) return 0;
+    if (position >= end)
+        return 0;
     const u128 first = u128(position & ~uint64_t(1)) + step;
-    if (first >= end) return 1;
+    if (first >= end)
+        return 1;
     const uint64_t rise = step & ~uint64_t(1);
-    if (rise == 0) return NEVER;
+    if (rise == 0)
+        return NEVER;
     return uint64_t(1 + (end - first + rise - 1) / rise);
 }
 
@@ -48,7 +54,8 @@ uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uin
 void reflect(i128& position, int& direction, i128 start, i128 end) {
     const i128 span = 2 * (end - start);
     if (direction == 1) {
-        if (position - end >= span) position -= (position - end) / span * span;
+        if (position - end >= span)
+            position -= (position - end) / span * span;
     } else if (start - 1 - position >= span) {
         position += (start - 1 - position) / span * span;
     }
@@ -74,7 +81,8 @@ void mix_voice(Voice* voice, float* out, int frames) {
     const uint64_t loop_end = loop_start + sample->loop_length;
     uint8_t loop_type = sample->loop_type;
     // A loop of no length cannot turn: it plays to its end like an unlooped sample.
-    if (sample->loop_length == 0) loop_type = LOOP_NONE;
+    if (sample->loop_length == 0)
+        loop_type = LOOP_NONE;
     const int settings_ramp = mixer_settings.ramp_length;
 
     // A sample without data (the empty sample) ends at once; nothing is read.
@@ -100,10 +108,14 @@ void mix_voice(Voice* voice, float* out, int frames) {
             const int32_t whole_left = voice->level_left / 256;
             const int32_t whole_right = voice->level_right / 256;
             const float reciprocal = mixer_settings.ramp_reciprocal;
-            voice->ramp_step_left = voice->gain_left != whole_left
-                ? float(voice->gain_left - whole_left) * (1.0f / 255.0f) * reciprocal : 0.0f;
-            voice->ramp_step_right = voice->gain_right != whole_right
-                ? float(voice->gain_right - whole_right) * (1.0f / 255.0f) * reciprocal : 0.0f;
+            voice->ramp_step_left =
+                voice->gain_left != whole_left
+                    ? float(voice->gain_left - whole_left) * (1.0f / 255.0f) * reciprocal
+                    : 0.0f;
+            voice->ramp_step_right =
+                voice->gain_right != whole_right
+                    ? float(voice->gain_right - whole_right) * (1.0f / 255.0f) * reciprocal
+                    : 0.0f;
             if (voice->gain_left != whole_left || voice->gain_right != whole_right) {
                 voice->ramp_frames = settings_ramp;
             } else {
@@ -114,7 +126,7 @@ void mix_voice(Voice* voice, float* out, int frames) {
         }
         const bool ramp = voice->ramp_frames != 0;
         if (ramp && n > voice->ramp_frames) {
-            n = voice->ramp_frames;  // the ramp ends first; the boundary waits for a later pass
+            n = voice->ramp_frames; // the ramp ends first; the boundary waits for a later pass
             boundary = false;
         }
 
@@ -166,14 +178,16 @@ void mix_voice(Voice* voice, float* out, int frames) {
     voice->direction = direction;
 }
 
-}  // namespace
+} // namespace
 
 void mixer_set_rate(int rate) {
-    if (rate < 1) rate = 1;
+    if (rate < 1)
+        rate = 1;
     mixer_settings.rate = rate;
     mixer_settings.reciprocal = 1.0f / float(rate);
     mixer_settings.ramp_length = int32_t((int64_t(rate) * 128) / 44100);
-    if (mixer_settings.ramp_length < 1) mixer_settings.ramp_length = 1;
+    if (mixer_settings.ramp_length < 1)
+        mixer_settings.ramp_length = 1;
     mixer_settings.ramp_reciprocal = 1.0f / float(mixer_settings.ramp_length);
 }
 
@@ -186,7 +200,9 @@ void mixer_reset_voices() {
 }
 
 void mixer_mix(float* buffer, int frames) {
-    if (frames < 1 || !buffer) return;
+    if (frames < 1 || !buffer)
+        return;
     for (int v = 0; v < MIXED_VOICES; ++v)
-        if (voice_table[v].sample) mix_voice(&voice_table[v], buffer, frames);
+        if (voice_table[v].sample)
+            mix_voice(&voice_table[v], buffer, frames);
 }

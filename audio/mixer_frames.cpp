@@ -11,12 +11,12 @@
 #endif
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
-#define MIXER_AVX2 1  // chosen at run time; four frames at a time, same operations
+#define MIXER_AVX2 1 // chosen at run time; four frames at a time, same operations
 #endif
 
 namespace {
 
-constexpr double FRACTION_SCALE = 1.0 / 2147483648.0;  // 2^-31
+constexpr double FRACTION_SCALE = 1.0 / 2147483648.0; // 2^-31
 
 inline double interpolate(const int16_t* data, uint64_t position) {
     const uint32_t i = uint32_t(position >> 32);
@@ -74,8 +74,8 @@ __attribute__((target("avx2"))) inline void add_four(float* out, __m256d s, __m2
                                                      __m256d gains23) {
     const __m256d first = _mm256_cvtps_pd(_mm_loadu_ps(out));
     const __m256d second = _mm256_cvtps_pd(_mm_loadu_ps(out + 4));
-    const __m256d s01 = _mm256_permute4x64_pd(s, 0x50);  // s0 s0 s1 s1
-    const __m256d s23 = _mm256_permute4x64_pd(s, 0xFA);  // s2 s2 s3 s3
+    const __m256d s01 = _mm256_permute4x64_pd(s, 0x50); // s0 s0 s1 s1
+    const __m256d s23 = _mm256_permute4x64_pd(s, 0xFA); // s2 s2 s3 s3
     _mm_storeu_ps(out, _mm256_cvtpd_ps(_mm256_add_pd(first, _mm256_mul_pd(s01, gains01))));
     _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(_mm256_add_pd(second, _mm256_mul_pd(s23, gains23))));
 }
@@ -100,14 +100,15 @@ __attribute__((target("avx2"))) int flat_avx2(float* out, int frames, const int1
 const bool has_avx2 = __builtin_cpu_supports("avx2");
 #endif
 
-}  // namespace
+} // namespace
 
 uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t position,
                            uint64_t step, int direction, float gain_left, float gain_right) {
     const double gl = gain_left, gr = gain_right;
     int k = 0;
 #ifdef MIXER_AVX2
-    if (has_avx2) k = flat_avx2(out, frames, data, position, step, direction, gl, gr);
+    if (has_avx2)
+        k = flat_avx2(out, frames, data, position, step, direction, gl, gr);
 #endif
 #ifdef MIXER_SSE2
     const __m128d gains = _mm_set_pd(gr, gl);

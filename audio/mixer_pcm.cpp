@@ -9,7 +9,8 @@
 #endif
 
 void mixer_to_pcm16(int16_t* out, const float* in, int frames) {
-    if (frames < 1 || !out || !in) return;
+    if (frames < 1 || !out || !in)
+        return;
     const int count = 2 * frames;
     int k = 0;
 #ifdef MIXER_SSE2
@@ -25,8 +26,10 @@ void mixer_to_pcm16(int16_t* out, const float* in, int frames) {
 #endif
     for (; k < count; ++k) {
         float v = std::nearbyint(in[k]);
-        if (v < -32768.0f) v = -32768.0f;
-        if (v > 32767.0f) v = 32767.0f;
+        if (v < -32768.0f)
+            v = -32768.0f;
+        if (v > 32767.0f)
+            v = 32767.0f;
         out[k] = int16_t(v);
     }
 }

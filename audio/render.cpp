@@ -6,12 +6,14 @@
 #include "audio/mixer.h"
 
 void render_frames(Module* module, float* mix, int frames) {
-    if (!module || !mix || frames < 1) return;
+    if (!module || !mix || frames < 1)
+        return;
     int32_t left = module->tick_samples_left;
     int done = 0;
     while (done < frames) {
         if (left <= 0) {
-            if (module->tick_entry) module->tick_entry(module);
+            if (module->tick_entry)
+                module->tick_entry(module);
             left = module->samples_per_tick < 1 ? 1 : module->samples_per_tick;
         }
         const int n = left < frames - done ? left : frames - done;

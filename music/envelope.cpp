@@ -43,23 +43,23 @@ void channel_auto_vibrato(Channel* channel, Instrument* instrument) {
     const int32_t p = channel->autovib_position;
     int32_t a = 0;
     switch (instrument->vibrato_type) {
-        case 0: {
-            const float angle = float(p) * 2 * 3.141592f / 256;
-            a = int32_t(std::sin(double(angle)) * 64);
-            break;
-        }
-        case 1:
-            a = p < 128 ? 64 : -64;
-            break;
-        case 2:
-            a = int32_t(std::floor((128 - ((p + 128) % 256)) / 2.0));
-            break;
-        case 3:
-            a = int32_t(std::floor((128 - ((384 - p) % 256)) / 2.0));
-            break;
-        default:
-            a = 0;  // waveforms beyond 3 are not defined: no vibrato
-            break;
+    case 0: {
+        const float angle = float(p) * 2 * 3.141592f / 256;
+        a = int32_t(std::sin(double(angle)) * 64);
+        break;
+    }
+    case 1:
+        a = p < 128 ? 64 : -64;
+        break;
+    case 2:
+        a = int32_t(std::floor((128 - ((p + 128) % 256)) / 2.0));
+        break;
+    case 3:
+        a = int32_t(std::floor((128 - ((384 - p) % 256)) / 2.0));
+        break;
+    default:
+        a = 0; // waveforms beyond 3 are not defined: no vibrato
+        break;
     }
     a *= instrument->vibrato_depth;
     if (instrument->vibrato_sweep != 0)
@@ -70,6 +70,7 @@ void channel_auto_vibrato(Channel* channel, Instrument* instrument) {
     if (channel->autovib_sweep_ticks > instrument->vibrato_sweep)
         channel->autovib_sweep_ticks = instrument->vibrato_sweep;
     channel->autovib_position += instrument->vibrato_rate;
-    if (channel->autovib_position > 255) channel->autovib_position -= 256;
+    if (channel->autovib_position > 255)
+        channel->autovib_position -= 256;
     channel->flags |= UPDATE_FREQUENCY;
 }

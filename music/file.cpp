@@ -15,7 +15,7 @@ struct Callbacks {
 
 Callbacks callbacks = {};
 
-}  // namespace
+} // namespace
 
 void music_set_file_callbacks(int (*open)(const char* name), void (*close)(int handle),
                               int (*read)(void* buffer, int count, int handle),
@@ -27,12 +27,16 @@ void music_set_file_callbacks(int (*open)(const char* name), void (*close)(int h
         callbacks = Callbacks{};
 }
 
-bool music_file_callbacks_complete() { return callbacks.open != nullptr; }
+bool music_file_callbacks_complete() {
+    return callbacks.open != nullptr;
+}
 
 MusicFile* music_file_open(const char* name) {
-    if (!callbacks.open) return nullptr;
+    if (!callbacks.open)
+        return nullptr;
     MusicFile* file = new (std::nothrow) MusicFile{0};
-    if (!file) return nullptr;
+    if (!file)
+        return nullptr;
     file->handle = callbacks.open(name);
     if (file->handle == 0) {
         delete file;
@@ -42,21 +46,26 @@ MusicFile* music_file_open(const char* name) {
 }
 
 void music_file_close(MusicFile* file) {
-    if (!file) return;
-    if (callbacks.close) callbacks.close(file->handle);
+    if (!file)
+        return;
+    if (callbacks.close)
+        callbacks.close(file->handle);
     delete file;
 }
 
 int music_file_read(void* buffer, int length, MusicFile* file) {
-    if (!file || !callbacks.read || length <= 0) return 0;
+    if (!file || !callbacks.read || length <= 0)
+        return 0;
     return callbacks.read(buffer, length, file->handle);
 }
 
 void music_file_seek(MusicFile* file, int32_t offset, int whence) {
-    if (file && callbacks.seek) callbacks.seek(file->handle, offset, whence);
+    if (file && callbacks.seek)
+        callbacks.seek(file->handle, offset, whence);
 }
 
 int32_t music_file_tell(MusicFile* file) {
-    if (!file || !callbacks.tell) return 0;
+    if (!file || !callbacks.tell)
+        return 0;
     return callbacks.tell(file->handle);
 }

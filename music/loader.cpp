@@ -14,12 +14,12 @@ namespace {
 constexpr char SIGNATURE[] = "Extended Module: ";
 constexpr uint32_t PATTERN_HEADER_BYTES = 9;
 constexpr uint32_t SAMPLE_HEADER_BYTES = 40;
-constexpr uint32_t INSTRUMENT_HEADER_MIN = 29;     // up to and including the sample count
-constexpr uint32_t INSTRUMENT_HEADER_FULL = 241;   // up to and including the fadeout
+constexpr uint32_t INSTRUMENT_HEADER_MIN = 29;   // up to and including the sample count
+constexpr uint32_t INSTRUMENT_HEADER_FULL = 241; // up to and including the fadeout
 constexpr int MAX_ROWS = 256;
 constexpr int MAX_PATTERNS = 256;
 constexpr int MAX_INSTRUMENTS = 128;
-constexpr uint32_t MAX_SAMPLE_VALUES = 1u << 28;   // keeps byte counts and sizes inside int
+constexpr uint32_t MAX_SAMPLE_VALUES = 1u << 28; // keeps byte counts and sizes inside int
 
 bool (*stop_hook)(Module*) = nullptr;
 
@@ -30,8 +30,10 @@ struct Reader {
     bool ok = true;
 
     bool bytes(void* out, uint32_t count) {
-        if (!ok) return false;
-        if (count > 0x7FFFFFFFu || music_file_read(out, int(count), file) != int(count)) ok = false;
+        if (!ok)
+            return false;
+        if (count > 0x7FFFFFFFu || music_file_read(out, int(count), file) != int(count))
+            ok = false;
         return ok;
     }
     uint8_t u8() {
@@ -44,19 +46,23 @@ struct Reader {
     }
     uint32_t u32() {
         uint8_t b[4] = {0, 0, 0, 0};
-        if (!bytes(b, 4)) return 0;
+        if (!bytes(b, 4))
+            return 0;
         return uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) |
                (uint32_t(b[3]) << 24);
     }
     // Absolute seek; positions that do not fit the callbacks' 32-bit offset fail.
     void seek_to(int64_t position) {
-        if (position < 0 || position > 0x7FFFFFFF) ok = false;
-        if (ok) music_file_seek(file, int32_t(position), 0);
+        if (position < 0 || position > 0x7FFFFFFF)
+            ok = false;
+        if (ok)
+            music_file_seek(file, int32_t(position), 0);
     }
     void skip(int64_t count) { seek_to(int64_t(music_file_tell(file)) + count); }
     // True when `count` more bytes can be read from here; the position is kept.
     bool available(int64_t count) {
-        if (!ok || count <= 0) return ok;
+        if (!ok || count <= 0)
+            return ok;
         const int64_t here = music_file_tell(file);
         seek_to(here + count - 1);
         uint8_t probe;
@@ -82,10 +88,12 @@ bool decode_pattern(Reader& in, Pattern& pattern, int channels, uint32_t packed_
             }
         } else {
             fields[0] = first;
-            for (int f = 1; f < 5; ++f) fields[f] = in.u8();
+            for (int f = 1; f < 5; ++f)
+                fields[f] = in.u8();
             used += 4;
         }
-        if (!in.ok || used > packed_size) return false;  // packed data runs short
+        if (!in.ok || used > packed_size)
+            return false; // packed data runs short
         Cell& cell = pattern.cells[i];
         // 97 is key off; any other byte past the 96 notes has no note to play.
         cell.note = fields[0] == 97 ? NOTE_KEY_OFF : (fields[0] > 97 ? 0 : fields[0]);
@@ -94,27 +102,31 @@ bool decode_pattern(Reader& in, Pattern& pattern, int channels, uint32_t packed_
         cell.effect = fields[3];
         cell.param = fields[4];
     }
-    if (used < packed_size) in.skip(packed_size - used);  // trailing bytes: skip, as other players do
+    if (used < packed_size)
+        in.skip(packed_size - used); // trailing bytes: skip, as other players do
     return in.ok;
 }
 
 bool load_patterns(Reader& in, Module* module, int header_patterns) {
     module->used_patterns = 0;
     for (int i = 0; i < module->song_length; ++i)
-        if (module->orders[i] >= module->used_patterns) module->used_patterns = module->orders[i] + 1;
+        if (module->orders[i] >= module->used_patterns)
+            module->used_patterns = module->orders[i] + 1;
     module->pattern_count =
         module->used_patterns > header_patterns ? module->used_patterns : header_patterns;
-    if (module->pattern_count == 0) return true;
+    if (module->pattern_count == 0)
+        return true;
     module->patterns = new (std::nothrow) Pattern[module->pattern_count]();
-    if (!module->patterns) return false;
+    if (!module->patterns)
+        return false;
     const int channels = module->num_channels;
     for (int k = 0; k < module->pattern_count; ++k) {
         Pattern& pattern = module->patterns[k];
         uint32_t packed_size = 0;
-        pattern.rows = 64;  // a pattern the order table names but the file lacks
+        pattern.rows = 64; // a pattern the order table names but the file lacks
         if (k < header_patterns) {
             const uint32_t header_length = in.u32();
-            in.u8();  // packing type
+            in.u8(); // packing type
             pattern.rows = in.u16();
             packed_size = in.u16();
             if (!in.ok || header_length != PATTERN_HEADER_BYTES || pattern.rows > MAX_ROWS)
@@ -129,9 +141,11 @@ bool load_patterns(Reader& in, Module* module, int header_patterns) {
         const size_t cells = size_t(pattern.rows) * size_t(channels);
         if (cells > 0) {
             pattern.cells = new (std::nothrow) Cell[cells]();
-            if (!pattern.cells) return false;
+            if (!pattern.cells)
+                return false;
         }
-        if (packed_size != 0 && !decode_pattern(in, pattern, channels, packed_size)) return false;
+        if (packed_size != 0 && !decode_pattern(in, pattern, channels, packed_size))
+            return false;
     }
     return in.ok;
 }
@@ -146,9 +160,12 @@ void read_envelope(Reader& in, EnvelopePoint* points) {
 // Keeps an envelope inside its 12 points: more points are cut, and a loop whose points do
 // not exist is switched off (it could only send the envelope past its last point).
 void fix_envelope(uint8_t& count, uint8_t& type, uint8_t loop_start, uint8_t loop_end) {
-    if (count > MAX_ENVELOPE_POINTS) count = MAX_ENVELOPE_POINTS;
-    if (count < 2) type = 0;
-    if ((type & 4) && (loop_start >= count || loop_end >= count)) type &= uint8_t(~4);
+    if (count > MAX_ENVELOPE_POINTS)
+        count = MAX_ENVELOPE_POINTS;
+    if (count < 2)
+        type = 0;
+    if ((type & 4) && (loop_start >= count || loop_end >= count))
+        type &= uint8_t(~4);
 }
 
 bool read_sample_header(Reader& in, Sample* sample) {
@@ -160,13 +177,17 @@ bool read_sample_header(Reader& in, Sample* sample) {
     sample->loop_type = LOOP_NONE;
     sample->bits = 8;
     const uint8_t type = in.u8();
-    if (type & 1) sample->loop_type = LOOP_FORWARD;
-    if (type & 2) sample->loop_type = LOOP_PINGPONG;
-    if (type & 0x10) sample->bits = 16;
+    if (type & 1)
+        sample->loop_type = LOOP_FORWARD;
+    if (type & 2)
+        sample->loop_type = LOOP_PINGPONG;
+    if (type & 0x10)
+        sample->bits = 16;
     sample->panning = in.u8();
     sample->relative_note = int8_t(in.u8());
-    in.skip(23);  // reserved byte and name
-    if (!in.ok) return false;
+    in.skip(23); // reserved byte and name
+    if (!in.ok)
+        return false;
 
     if (sample->loop_type == LOOP_NONE) {
         sample->loop_start = 0;
@@ -177,7 +198,8 @@ bool read_sample_header(Reader& in, Sample* sample) {
         sample->loop_start >>= 1;
         sample->loop_length >>= 1;
     }
-    if (sample->length > MAX_SAMPLE_VALUES) return false;
+    if (sample->length > MAX_SAMPLE_VALUES)
+        return false;
     if (sample->loop_length == 0) {
         sample->loop_start = 0;
         sample->loop_length = sample->length;
@@ -204,7 +226,8 @@ bool read_sample_data(Reader& in, Module* module, Sample* sample, int instrument
     const uint32_t length = sample->length;
     const uint32_t bytes = length * sample->bits / 8;
     int16_t* data = new (std::nothrow) int16_t[size_t(length) + 8]();
-    if (!data) return false;
+    if (!data)
+        return false;
     sample->data = data;
     uint8_t* raw = reinterpret_cast<uint8_t*>(data);
     if (module->sample_loader) {
@@ -234,8 +257,10 @@ bool read_sample_data(Reader& in, Module* module, Sample* sample, int instrument
         }
     }
     const uint32_t end = sample->loop_start + sample->loop_length;
-    if (sample->loop_type == LOOP_FORWARD) data[end] = data[sample->loop_start];
-    if (sample->loop_type == LOOP_PINGPONG) data[end] = data[end - 1];
+    if (sample->loop_type == LOOP_FORWARD)
+        data[end] = data[sample->loop_start];
+    if (sample->loop_type == LOOP_PINGPONG)
+        data[end] = data[end - 1];
     return in.ok;
 }
 
@@ -247,12 +272,14 @@ bool load_instrument(Reader& in, Module* module, Instrument* instrument, int ind
     if (!in.ok || count > MAX_SAMPLES_PER_INSTRUMENT || header_size < INSTRUMENT_HEADER_MIN)
         return false;
     instrument->num_samples = count;
-    for (Sample*& s : instrument->samples) s = &EMPTY_SAMPLE;
+    for (Sample*& s : instrument->samples)
+        s = &EMPTY_SAMPLE;
     if (count == 0) {
         in.seek_to(start + header_size);
         return in.ok;
     }
-    for (int j = 0; j < count; ++j) instrument->samples[j] = nullptr;
+    for (int j = 0; j < count; ++j)
+        instrument->samples[j] = nullptr;
 
     const uint32_t sample_header_size = in.u32();
     in.bytes(instrument->sample_map, NOTE_COUNT);
@@ -284,27 +311,32 @@ bool load_instrument(Reader& in, Module* module, Instrument* instrument, int ind
     int64_t data_bytes = 0;
     for (int j = 0; j < count; ++j) {
         Sample* sample = new (std::nothrow) Sample();
-        if (!sample) return false;
+        if (!sample)
+            return false;
         instrument->samples[j] = sample;
-        if (!read_sample_header(in, sample)) return false;
+        if (!read_sample_header(in, sample))
+            return false;
         data_bytes += int64_t(sample->length) * sample->bits / 8;
     }
     // Nothing is allocated for data the file does not hold.
-    if (!module->sample_loader && !in.available(data_bytes)) return false;
+    if (!module->sample_loader && !in.available(data_bytes))
+        return false;
     for (int j = 0; j < count; ++j) {
         Sample* sample = instrument->samples[j];
-        if (sample->length > 0 && !read_sample_data(in, module, sample, index, j)) return false;
+        if (sample->length > 0 && !read_sample_data(in, module, sample, index, j))
+            return false;
     }
     return in.ok;
 }
 
-}  // namespace
+} // namespace
 
 bool music_load_xm(Module* module, MusicFile* file) {
     Reader in{file};
     char signature[17];
     in.seek_to(0);
-    if (!in.bytes(signature, 17) || std::memcmp(signature, SIGNATURE, 17) != 0) return false;
+    if (!in.bytes(signature, 17) || std::memcmp(signature, SIGNATURE, 17) != 0)
+        return false;
     module->tick_entry = music_tick;
     module->initial_global_volume = 64;
 
@@ -323,23 +355,28 @@ bool music_load_xm(Module* module, MusicFile* file) {
         header_patterns > MAX_PATTERNS || module->num_instruments > MAX_INSTRUMENTS)
         return false;
     // A restart position outside the song would leave the order list: start over instead.
-    if (module->restart_position >= module->song_length) module->restart_position = 0;
+    if (module->restart_position >= module->song_length)
+        module->restart_position = 0;
     in.seek_to(60 + int64_t(header_size));
 
-    if (!load_patterns(in, module, header_patterns)) return false;
+    if (!load_patterns(in, module, header_patterns))
+        return false;
 
     if (module->num_instruments > 0) {
         module->instruments = new (std::nothrow) Instrument[module->num_instruments]();
-        if (!module->instruments) return false;
+        if (!module->instruments)
+            return false;
     }
     for (int i = 0; i < module->num_instruments; ++i)
-        if (!load_instrument(in, module, &module->instruments[i], i)) return false;
+        if (!load_instrument(in, module, &module->instruments[i], i))
+            return false;
     return in.ok;
 }
 
 Module* music_load(const char* name, SampleLoader sample_loader) {
     Module* module = new (std::nothrow) Module();
-    if (!module) return nullptr;
+    if (!module)
+        return nullptr;
     MusicFile* file = music_file_open(name);
     if (!file) {
         delete module;
@@ -355,17 +392,22 @@ Module* music_load(const char* name, SampleLoader sample_loader) {
     return module;
 }
 
-void music_set_stop_hook(bool (*stop)(Module* module)) { stop_hook = stop; }
+void music_set_stop_hook(bool (*stop)(Module* module)) {
+    stop_hook = stop;
+}
 
 bool music_free(Module* module) {
-    if (!module) return false;
-    if (stop_hook) stop_hook(module);
+    if (!module)
+        return false;
+    if (stop_hook)
+        stop_hook(module);
     if (module->instruments) {
         for (int i = 0; i < module->num_instruments; ++i) {
             Instrument& instrument = module->instruments[i];
             for (int j = 0; j < instrument.num_samples && j < MAX_SAMPLES_PER_INSTRUMENT; ++j) {
                 Sample* sample = instrument.samples[j];
-                if (!sample || sample == &EMPTY_SAMPLE) continue;
+                if (!sample || sample == &EMPTY_SAMPLE)
+                    continue;
                 delete[] sample->data;
                 delete sample;
             }
@@ -373,7 +415,8 @@ bool music_free(Module* module) {
         delete[] module->instruments;
     }
     if (module->patterns) {
-        for (int k = 0; k < module->pattern_count; ++k) delete[] module->patterns[k].cells;
+        for (int k = 0; k < module->pattern_count; ++k)
+            delete[] module->patterns[k].cells;
         delete[] module->patterns;
     }
     delete module;

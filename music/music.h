@@ -26,43 +26,43 @@ constexpr uint8_t UPDATE_STOP = 0x20;
 
 // One pattern entry, 5 bytes.
 struct Cell {
-    uint8_t note;        // 0 none, 1..96 (1 = C-0), 255 key off
-    uint8_t instrument;  // 0 none, 1..128
-    uint8_t volume;      // volume-column byte, 0 empty
+    uint8_t note;       // 0 none, 1..96 (1 = C-0), 255 key off
+    uint8_t instrument; // 0 none, 1..128
+    uint8_t volume;     // volume-column byte, 0 empty
     uint8_t effect;
     uint8_t param;
 };
 
 struct Pattern {
     int32_t rows;
-    Cell* cells;  // owned, rows x num_channels, row-major; null when rows x channels is 0
+    Cell* cells; // owned, rows x num_channels, row-major; null when rows x channels is 0
 };
 
 struct EnvelopePoint {
-    uint16_t x;  // tick position
-    uint16_t y;  // value 0..64
+    uint16_t x; // tick position
+    uint16_t y; // value 0..64
 };
 
 struct Sample {
-    int16_t* data;          // owned, length + 8 values (guard after the loop end); null if length is 0
-    uint32_t length;        // sample values
-    uint32_t loop_start;    // first value of the loop
-    uint32_t loop_length;   // values in the loop; length when there is no loop
-    uint8_t volume;         // 0..64
-    int8_t finetune;        // 128 steps per semitone
-    int32_t panning;        // 0..255
-    uint8_t bits;           // 16 once loaded
-    uint8_t loop_type;      // LOOP_NONE, LOOP_FORWARD or LOOP_PINGPONG
-    int8_t relative_note;   // semitones added to every note
+    int16_t* data;       // owned, length + 8 values (guard after the loop end); null if length is 0
+    uint32_t length;     // sample values
+    uint32_t loop_start; // first value of the loop
+    uint32_t loop_length; // values in the loop; length when there is no loop
+    uint8_t volume;       // 0..64
+    int8_t finetune;      // 128 steps per semitone
+    int32_t panning;      // 0..255
+    uint8_t bits;         // 16 once loaded
+    uint8_t loop_type;    // LOOP_NONE, LOOP_FORWARD or LOOP_PINGPONG
+    int8_t relative_note; // semitones added to every note
 };
 
 struct Instrument {
-    int32_t num_samples;                              // 0..16
-    Sample* samples[MAX_SAMPLES_PER_INSTRUMENT];      // owned up to num_samples, then &EMPTY_SAMPLE
-    uint8_t sample_map[NOTE_COUNT];                   // sample number for each note 0..95
+    int32_t num_samples;                         // 0..16
+    Sample* samples[MAX_SAMPLES_PER_INSTRUMENT]; // owned up to num_samples, then &EMPTY_SAMPLE
+    uint8_t sample_map[NOTE_COUNT];              // sample number for each note 0..95
     EnvelopePoint volume_points[MAX_ENVELOPE_POINTS];
     EnvelopePoint panning_points[MAX_ENVELOPE_POINTS];
-    uint8_t num_volume_points;                        // at most 12 once loaded
+    uint8_t num_volume_points; // at most 12 once loaded
     uint8_t num_panning_points;
     uint8_t volume_sustain;
     uint8_t volume_loop_start;
@@ -70,13 +70,13 @@ struct Instrument {
     uint8_t panning_sustain;
     uint8_t panning_loop_start;
     uint8_t panning_loop_end;
-    uint8_t volume_type;                              // bit 0 on, bit 1 sustain, bit 2 loop
+    uint8_t volume_type; // bit 0 on, bit 1 sustain, bit 2 loop
     uint8_t panning_type;
-    uint8_t vibrato_type;                             // auto-vibrato waveform 0..3
+    uint8_t vibrato_type; // auto-vibrato waveform 0..3
     uint8_t vibrato_sweep;
     uint8_t vibrato_depth;
     uint8_t vibrato_rate;
-    uint16_t fadeout;                                 // per tick on a 65536 scale (file value x 2)
+    uint16_t fadeout; // per tick on a 65536 scale (file value x 2)
 };
 
 // Supplies a sample's bytes instead of the file: (buffer, byte count, bits, instrument index,
@@ -85,22 +85,22 @@ typedef int (*SampleLoader)(void* buffer, int bytes, int bits, int instrument, i
 
 // One song. Playback fields are written only inside the block fill (see audio/render.h).
 struct Module {
-    Pattern* patterns;               // owned, pattern_count entries
-    Instrument* instruments;         // owned, num_instruments entries
-    int32_t tick_samples_left;       // output frames left before the next tick
+    Pattern* patterns;         // owned, pattern_count entries
+    Instrument* instruments;   // owned, num_instruments entries
+    int32_t tick_samples_left; // output frames left before the next tick
     int32_t samples_per_tick;
-    uint16_t song_length;            // 1..256 once loaded
-    uint16_t restart_position;       // below song_length once loaded
-    uint16_t num_channels;           // 0..32 once loaded
+    uint16_t song_length;      // 1..256 once loaded
+    uint16_t restart_position; // below song_length once loaded
+    uint16_t num_channels;     // 0..32 once loaded
     int32_t used_patterns;
     int32_t pattern_count;
     uint16_t num_instruments;
-    uint16_t flags;                  // bit 0: linear frequency table
+    uint16_t flags; // bit 0: linear frequency table
     uint16_t default_speed;
     uint16_t default_bpm;
     uint8_t orders[256];
-    uint8_t initial_global_volume;   // 64
-    int32_t global_volume;           // 0..64
+    uint8_t initial_global_volume; // 64
+    int32_t global_volume;         // 0..64
     uint8_t global_volume_slide;
     int32_t tick;
     int32_t speed;
@@ -108,17 +108,17 @@ struct Module {
     int32_t row;
     int32_t order;
     int32_t pattern_delay_ticks;
-    int32_t next_row;                // -1 = none
-    int32_t next_order;              // -1 = none
-    int32_t time_ms;                 // song clock in milliseconds
+    int32_t next_row;   // -1 = none
+    int32_t next_order; // -1 = none
+    int32_t time_ms;    // song clock in milliseconds
     void (*tick_entry)(Module* module);
     SampleLoader sample_loader;
 };
 
 // The replay state of one pattern channel. Fields in this order.
 struct Channel {
-    uint8_t note;              // note - 1 (0..95) of the last note
-    uint8_t flags;             // UPDATE_* of the current tick
+    uint8_t note;  // note - 1 (0..95) of the last note
+    uint8_t flags; // UPDATE_* of the current tick
     Voice* voice;
     int32_t voice_number;
     int32_t period;
@@ -128,22 +128,22 @@ struct Channel {
     int32_t period_delta;
     int32_t venv_tick;
     int32_t venv_point;
-    int32_t venv_fixed;        // 16.16
-    int32_t venv_value;        // 0..64
-    int32_t venv_slope;        // 16.16 per tick
+    int32_t venv_fixed; // 16.16
+    int32_t venv_value; // 0..64
+    int32_t venv_slope; // 16.16 per tick
     bool venv_finished;
     int32_t penv_tick;
     int32_t penv_point;
     int32_t penv_fixed;
-    int32_t penv_value;        // 32 = centre
+    int32_t penv_value; // 32 = centre
     int32_t penv_slope;
     bool penv_finished;
-    int32_t fadeout_volume;    // 65536 = full
-    int32_t autovib_position;  // 0..255
+    int32_t fadeout_volume;   // 65536 = full
+    int32_t autovib_position; // 0..255
     int32_t autovib_sweep_ticks;
     bool key_released;
-    uint8_t instrument;        // instrument number - 1
-    uint8_t real_note;         // note + relative_note, modulo 256
+    uint8_t instrument; // instrument number - 1
+    uint8_t real_note;  // note + relative_note, modulo 256
     int32_t note_period;
     uint8_t last_effect;
     int32_t offset_memory;
@@ -157,10 +157,10 @@ struct Channel {
     uint8_t retrig_interval;
     int32_t porta_target;
     uint8_t porta_speed;
-    int8_t vibrato_position;   // -32..31
+    int8_t vibrato_position; // -32..31
     uint8_t vibrato_speed;
     uint8_t vibrato_depth;
-    int8_t tremolo_position;   // -32..31
+    int8_t tremolo_position; // -32..31
     uint8_t tremolo_speed;
     uint8_t tremolo_depth;
     uint8_t tremor_counter;
@@ -168,7 +168,7 @@ struct Channel {
     uint8_t tremor_off;
     int32_t loop_row;
     int32_t loop_count;
-    uint8_t waveform;          // low nibble vibrato, high nibble tremolo
+    uint8_t waveform; // low nibble vibrato, high nibble tremolo
     uint8_t fine_volume_slide_memory;
     uint8_t fine_porta_up_memory;
     uint8_t fine_porta_down_memory;
@@ -276,13 +276,13 @@ void channel_volume_column_row(Channel* channel, uint8_t volume_byte);
 
 // Row start, after the envelopes and fade-out: the effect's row-start part, for every cell.
 // saved_* are the channel's volume, period and panning before the cell was processed.
-void channel_effect_row(Module* module, Channel* channel, const Cell* cell,
-                        Instrument* instrument, Sample* sample, int32_t saved_volume,
-                        int32_t saved_period, int32_t saved_panning);
+void channel_effect_row(Module* module, Channel* channel, const Cell* cell, Instrument* instrument,
+                        Sample* sample, int32_t saved_volume, int32_t saved_period,
+                        int32_t saved_panning);
 
 // Later ticks, after the envelopes and fade-out: the volume column's per-tick part (only when
 // the volume byte is not 0), then the effect's per-tick part (always). `cell` is the
 // channel's cell of the row the last row start processed.
 void channel_volume_column_tick(Channel* channel, uint8_t volume_byte);
-void channel_effect_tick(Module* module, Channel* channel, const Cell* cell,
-                         Instrument* instrument, Sample* sample);
+void channel_effect_tick(Module* module, Channel* channel, const Cell* cell, Instrument* instrument,
+                         Sample* sample);

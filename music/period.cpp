@@ -10,7 +10,7 @@ int32_t amiga_base(int32_t k) {
     return int32_t(13.375 * std::pow(2.0, double(132 - k) / 12.0));
 }
 
-}  // namespace
+} // namespace
 
 int32_t music_amiga_period(int32_t note, int8_t finetune) {
     const int32_t base = amiga_base(note);

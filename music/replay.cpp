@@ -13,9 +13,11 @@ const Cell* processed_row = EMPTY_ROW;
 
 // The pattern an order position plays; null for one the song does not have.
 const Pattern* order_pattern(const Module* module, int32_t order) {
-    if (order < 0 || order > 255) return nullptr;
+    if (order < 0 || order > 255)
+        return nullptr;
     const int index = module->orders[order];
-    if (index >= module->pattern_count || !module->patterns) return nullptr;
+    if (index >= module->pattern_count || !module->patterns)
+        return nullptr;
     return &module->patterns[index];
 }
 
@@ -48,7 +50,9 @@ Choice choose(const Module* module, const Channel* channel) {
     return {instrument, instrument->samples[slot]};
 }
 
-bool is_note(uint8_t note) { return note >= 1 && note <= NOTE_COUNT; }
+bool is_note(uint8_t note) {
+    return note >= 1 && note <= NOTE_COUNT;
+}
 
 void step_volume_envelope(Channel* c, const Instrument* in) {
     channel_envelope_step(c, &c->venv_point, &c->venv_tick, in->volume_type, in->num_volume_points,
@@ -65,24 +69,29 @@ void step_panning_envelope(Channel* c, const Instrument* in) {
 }
 
 void fade_out(Channel* c, const Instrument* in) {
-    if (!c->key_released) return;
+    if (!c->key_released)
+        return;
     c->fadeout_volume -= in->fadeout;
-    if (c->fadeout_volume < 0) c->fadeout_volume = 0;
+    if (c->fadeout_volume < 0)
+        c->fadeout_volume = 0;
     c->flags |= UPDATE_VOLUME;
 }
 
 void process_cell(Module* module, Channel* c, const Cell* cell) {
     const bool porta = cell->effect == 3 || cell->effect == 5 || cell->volume >= 0xF0;
-    if (cell->instrument && !porta) c->instrument = uint8_t(cell->instrument - 1);
+    if (cell->instrument && !porta)
+        c->instrument = uint8_t(cell->instrument - 1);
     // Only the 96 notes index the sample map; any other byte but key off is no note.
     const bool note = is_note(cell->note);
-    if (note && !porta) c->note = uint8_t(cell->note - 1);
+    if (note && !porta)
+        c->note = uint8_t(cell->note - 1);
     const Choice chosen = choose(module, c);
     Instrument* in = chosen.instrument;
     Sample* sample = chosen.sample;
 
     const int32_t saved_volume = c->volume, saved_period = c->period, saved_panning = c->panning;
-    if (c->last_effect == 7 && cell->effect != 7) c->volume += c->volume_delta;
+    if (c->last_effect == 7 && cell->effect != 7)
+        c->volume += c->volume_delta;
     c->last_effect = cell->effect;
     c->volume_delta = 0;
     c->flags = 0;
@@ -92,30 +101,37 @@ void process_cell(Module* module, Channel* c, const Cell* cell) {
             c->note_period = 7680 - 64 * c->real_note - sample->finetune / 2;
         else
             c->note_period = music_amiga_period(c->real_note, sample->finetune);
-        if (!porta) c->period = c->note_period;
+        if (!porta)
+            c->period = c->note_period;
         c->flags = UPDATE_TRIGGER;
     }
     c->period_delta = 0;
     c->flags |= UPDATE_FREQUENCY | UPDATE_VOLUME;
-    if (cell->instrument) channel_reset_instrument(c, sample);
-    if (cell->volume) channel_volume_column_row(c, cell->volume);
-    if (cell->note == NOTE_KEY_OFF || cell->effect == 20) c->key_released = true;
+    if (cell->instrument)
+        channel_reset_instrument(c, sample);
+    if (cell->volume)
+        channel_volume_column_row(c, cell->volume);
+    if (cell->note == NOTE_KEY_OFF || cell->effect == 20)
+        c->key_released = true;
     if (in->volume_type & 1) {
-        if (!c->venv_finished) step_volume_envelope(c, in);
+        if (!c->venv_finished)
+            step_volume_envelope(c, in);
     } else if (c->key_released) {
         c->venv_value = 0;
     }
-    if ((in->panning_type & 1) && !c->penv_finished) step_panning_envelope(c, in);
+    if ((in->panning_type & 1) && !c->penv_finished)
+        step_panning_envelope(c, in);
     fade_out(c, in);
     channel_effect_row(module, c, cell, in, sample, saved_volume, saved_period, saved_panning);
     channel_auto_vibrato(c, in);
     channel_update_voice(c, sample, module);
 }
 
-}  // namespace
+} // namespace
 
 Channel* music_channel(int index) {
-    if (index < 0 || index >= MAX_CHANNELS) return nullptr;
+    if (index < 0 || index >= MAX_CHANNELS)
+        return nullptr;
     return &channels[index];
 }
 
@@ -152,8 +168,10 @@ void channel_reset_instrument(Channel* c, Sample* sample) {
     c->venv_finished = c->penv_finished = false;
     c->autovib_sweep_ticks = 0;
     c->autovib_position = 0;
-    if ((c->waveform & 0x0F) < 4) c->vibrato_position = 0;
-    if ((c->waveform >> 4) < 4) c->tremolo_position = 0;
+    if ((c->waveform & 0x0F) < 4)
+        c->vibrato_position = 0;
+    if ((c->waveform >> 4) < 4)
+        c->tremolo_position = 0;
     c->tremor_counter = 0;
     c->flags |= UPDATE_VOLUME | UPDATE_PANNING;
 }
@@ -163,7 +181,8 @@ void music_process_row(Module* module) {
     module->next_row = -1;
     processed_row = row_cells(module);
     const int count = module->num_channels < MAX_CHANNELS ? module->num_channels : MAX_CHANNELS;
-    for (int c = 0; c < count; ++c) process_cell(module, &channels[c], &processed_row[c]);
+    for (int c = 0; c < count; ++c)
+        process_cell(module, &channels[c], &processed_row[c]);
 }
 
 void music_process_tick(Module* module) {
@@ -180,7 +199,8 @@ void music_process_tick(Module* module) {
         if ((chosen.instrument->panning_type & 1) && !c->penv_finished)
             step_panning_envelope(c, chosen.instrument);
         fade_out(c, chosen.instrument);
-        if (cell->volume) channel_volume_column_tick(c, cell->volume);
+        if (cell->volume)
+            channel_volume_column_tick(c, cell->volume);
         channel_effect_tick(module, c, cell, chosen.instrument, chosen.sample);
         channel_auto_vibrato(c, chosen.instrument);
         channel_update_voice(c, chosen.sample, module);
@@ -189,14 +209,17 @@ void music_process_tick(Module* module) {
 
 void music_tick(Module* module) {
     if (module->tick == 0) {
-        if (module->next_order >= 0) module->order = module->next_order;
-        if (module->next_row >= 0) module->row = module->next_row;
+        if (module->next_order >= 0)
+            module->order = module->next_order;
+        if (module->next_row >= 0)
+            module->row = module->next_row;
         // Jumps, breaks and loops may name rows or orders the song does not have: start the
         // pattern (or the song) over rather than read outside it.
         if (module->order < 0 || module->order > 255 ||
             (module->song_length > 0 && module->order >= module->song_length))
             module->order = module->restart_position;
-        if (module->row < 0 || module->row >= order_rows(module, module->order)) module->row = 0;
+        if (module->row < 0 || module->row >= order_rows(module, module->order))
+            module->row = 0;
         music_process_row(module);
         if (module->next_row == -1) {
             module->next_row = module->row + 1;

@@ -19,21 +19,25 @@ int32_t linear_frequency(int32_t period, int32_t period_delta) {
     const double exponent = (4608.0 - double(period) + double(period_delta)) / 768.0;
     const double f = 8363.0 * std::pow(2.0, exponent);
     // Damaged songs can ask for frequencies beyond int: hold them at the limit.
-    if (f >= double(INT32_MAX)) return INT32_MAX;
+    if (f >= double(INT32_MAX))
+        return INT32_MAX;
     return int32_t(f);
 }
 
-}  // namespace
+} // namespace
 
 void channel_update_voice(Channel* channel, Sample* sample, Module* module) {
     Voice* voice = channel->voice;
-    if (!voice) return;
+    if (!voice)
+        return;
     uint8_t flags = channel->flags;
-    if (int64_t(channel->period) + channel->period_delta == 0) flags &= uint8_t(~UPDATE_FREQUENCY);
+    if (int64_t(channel->period) + channel->period_delta == 0)
+        flags &= uint8_t(~UPDATE_FREQUENCY);
 
     if (flags & UPDATE_TRIGGER) {
         voice->sample = sample;
-        if (voice->start_offset >= sample->loop_start + sample->loop_length) voice->start_offset = 0;
+        if (voice->start_offset >= sample->loop_start + sample->loop_length)
+            voice->start_offset = 0;
         voice->position = voice->start_offset;
         voice->position_frac = 0;
         voice->direction = 1;
@@ -45,25 +49,30 @@ void channel_update_voice(Channel* channel, Sample* sample, Module* module) {
     if (flags & UPDATE_VOLUME) {
         const float a = float(channel->venv_value * (channel->volume + channel->volume_delta));
         const float b = float(channel->fadeout_volume * double(a));
-        const int32_t v = int32_t(double(module->global_volume) * double(b) * 255.0 / 34359738368.0);
+        const int32_t v =
+            int32_t(double(module->global_volume) * double(b) * 255.0 / 34359738368.0);
         voice->volume_for_pan = v;
         voice->volume = v;
     }
     if (flags & UPDATE_PANNING) {
         const int32_t pan = channel->panning;
         int32_t p = pan + (channel->penv_value - 32) * ((128 - std::abs(pan - 128)) / 32);
-        if (p < 0) p = 0;
-        if (p > 255) p = 255;
+        if (p < 0)
+            p = 0;
+        if (p > 255)
+            p = 255;
         voice->panning_for_volume = p;
         voice->panning = p;
     }
-    if (flags & (UPDATE_VOLUME | UPDATE_PANNING)) set_gains(voice);
+    if (flags & (UPDATE_VOLUME | UPDATE_PANNING))
+        set_gains(voice);
     if (flags & UPDATE_FREQUENCY) {
         const int32_t sum = channel->period + channel->period_delta;
         int32_t f = (module->flags & 1) ? linear_frequency(channel->period, channel->period_delta)
                                         : 14317056 / sum;
         voice->frequency = f;
-        if (f < 100) f = 100;
+        if (f < 100)
+            f = 100;
         const uint32_t rate = uint32_t(mixer_settings.rate);
         voice->step = uint32_t(f) / rate;
         voice->step_frac = uint32_t((uint64_t(uint32_t(f) % rate) << 32) / rate);

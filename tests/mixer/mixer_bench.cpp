@@ -17,7 +17,8 @@ struct Bench {
     Bench() {
         const uint32_t length = 20000;
         data.resize(length + 8);
-        for (uint32_t k = 0; k < length; ++k) data[k] = int16_t((k * 7919) % 60000 - 30000);
+        for (uint32_t k = 0; k < length; ++k)
+            data[k] = int16_t((k * 7919) % 60000 - 30000);
         sample.data = data.data();
         sample.length = length;
         sample.loop_start = 1000;
@@ -67,7 +68,8 @@ void BM_MixRamping(benchmark::State& state) {
     for (auto _ : state) {
         // A new gain every block: every voice ramps for its first 128 frames.
         flip ^= 1;
-        for (int v = 0; v < voices; ++v) voice_table[v].gain_left = flip ? 100 : 180;
+        for (int v = 0; v < voices; ++v)
+            voice_table[v].gain_left = flip ? 100 : 180;
         mixer_mix(buffer.data(), BLOCK);
         benchmark::DoNotOptimize(buffer.data());
     }
@@ -75,7 +77,7 @@ void BM_MixRamping(benchmark::State& state) {
         double(state.iterations()) * voices * BLOCK, benchmark::Counter::kIsRate);
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_MixSteady)->Arg(1)->Arg(8)->Arg(32);
 BENCHMARK(BM_MixRamping)->Arg(32);

@@ -25,8 +25,10 @@ struct TestSample {
         sample.loop_start = loop_type == LOOP_NONE ? 0 : loop_start;
         sample.loop_length = loop_type == LOOP_NONE ? sample.length : loop_length;
         const uint32_t end = sample.loop_start + sample.loop_length;
-        if (loop_type == LOOP_FORWARD) data[end] = data[loop_start];
-        if (loop_type == LOOP_PINGPONG) data[end] = data[end - 1];
+        if (loop_type == LOOP_FORWARD)
+            data[end] = data[loop_start];
+        if (loop_type == LOOP_PINGPONG)
+            data[end] = data[end - 1];
     }
 };
 
@@ -73,7 +75,8 @@ struct Reference {
         for (int k = 0; k < frames && !silent; ++k) {
             if (crossed(ls, le)) {
                 boundary(s, ls, le, span);
-                if (silent) break;
+                if (silent)
+                    break;
             }
             const uint32_t i = uint32_t(position >> 32);
             const double f = double(int32_t(uint32_t(position) >> 1)) / 2147483648.0;
@@ -83,7 +86,8 @@ struct Reference {
             position &= ~uint64_t(1);
             position = direction == 2 ? position - step : position + step;
         }
-        if (!silent && crossed(ls, le)) boundary(s, ls, le, span);
+        if (!silent && crossed(ls, le))
+            boundary(s, ls, le, span);
     }
 
     bool crossed(uint64_t ls, uint64_t le) const {
@@ -92,7 +96,8 @@ struct Reference {
 
     void boundary(const Sample& s, uint64_t ls, uint64_t le, uint64_t span) {
         if (s.loop_type == LOOP_FORWARD) {
-            do position -= span;
+            do
+                position -= span;
             while (position >= le);
         } else if (s.loop_type == LOOP_PINGPONG) {
             __int128 p = direction == 2 ? __int128(int64_t(position)) : __int128(position);
@@ -115,12 +120,12 @@ struct Reference {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(MixerRamp, NoteStartsFromSilenceOverOneRampLength) {
     TestSample s(std::vector<int16_t>(1000, 10000), LOOP_NONE);
     Voice& v = play(&s.sample, 0, ONE);
-    v.level_left = v.level_right = 0;  // as the replay leaves a note start
+    v.level_left = v.level_right = 0; // as the replay leaves a note start
     v.ramp_frames = 0;
     const std::vector<float> out = mix(300);
     EXPECT_EQ(out[0], 0.0f);
@@ -129,7 +134,8 @@ TEST(MixerRamp, NoteStartsFromSilenceOverOneRampLength) {
         EXPECT_LT(out[2 * k], 10000.0f) << k;
         EXPECT_EQ(out[2 * k], out[2 * k + 1]);
     }
-    for (int k = 128; k < 300; ++k) ASSERT_EQ(out[2 * k], 10000.0f) << k;
+    for (int k = 128; k < 300; ++k)
+        ASSERT_EQ(out[2 * k], 10000.0f) << k;
     EXPECT_EQ(v.ramp_frames, 0);
     EXPECT_EQ(v.level_left, 255 * 256);
     EXPECT_EQ(v.ramp_step_left, 0.0f);
@@ -145,7 +151,7 @@ TEST(MixerRamp, GainChangeRestartsTheRampFromTheCurrentLevel) {
     EXPECT_NEAR(half, 255 * 128, 256);
     v.gain_left = 0;
     mix(10);
-    EXPECT_EQ(v.ramp_frames, 118);  // a full ramp length from the change
+    EXPECT_EQ(v.ramp_frames, 118); // a full ramp length from the change
     EXPECT_LT(v.level_left, half);
     EXPECT_GT(v.level_right, half);
     mix(118);
@@ -175,7 +181,7 @@ TEST(MixerLoops, PingPongMirrorsTheOvershoot) {
     EXPECT_EQ(v.position, 7u);
     EXPECT_EQ(v.position_frac, 0x7FFFFFFFu);
     mix(8);
-    EXPECT_EQ(v.direction, 1);  // turned again at the start
+    EXPECT_EQ(v.direction, 1); // turned again at the start
     EXPECT_LT(v.position, 8u);
 }
 
@@ -183,9 +189,11 @@ TEST(MixerLoops, UnloopedSampleEndsAfterItsFrames) {
     TestSample s({1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000}, LOOP_NONE);
     Voice& v = play(&s.sample, 0, ONE / 2);
     const std::vector<float> out = mix(30);
-    for (int k = 0; k < 19; ++k) EXPECT_EQ(out[2 * k], 1000.0f) << k;
-    EXPECT_EQ(out[2 * 19], 500.0f);  // halfway to the zero guard
-    for (int k = 20; k < 30; ++k) EXPECT_EQ(out[2 * k], 0.0f) << k;
+    for (int k = 0; k < 19; ++k)
+        EXPECT_EQ(out[2 * k], 1000.0f) << k;
+    EXPECT_EQ(out[2 * 19], 500.0f); // halfway to the zero guard
+    for (int k = 20; k < 30; ++k)
+        EXPECT_EQ(out[2 * k], 0.0f) << k;
     EXPECT_EQ(v.sample, nullptr);
     EXPECT_EQ(v.position, 0u);
 }
@@ -193,7 +201,8 @@ TEST(MixerLoops, UnloopedSampleEndsAfterItsFrames) {
 TEST(MixerLoops, EmptySampleReadsNothing) {
     Voice& v = play(&EMPTY_SAMPLE, 0, ONE);
     const std::vector<float> out = mix(16);
-    for (float x : out) EXPECT_EQ(x, 0.0f);
+    for (float x : out)
+        EXPECT_EQ(x, 0.0f);
     EXPECT_EQ(v.sample, nullptr);
 }
 
@@ -217,15 +226,18 @@ TEST(MixerBoundaries, MatchTheFrameByFrameReference) {
     for (int trial = 0; trial < 3000; ++trial) {
         const uint32_t length = 2 + uint32_t(random() % 40);
         std::vector<int16_t> values(length);
-        for (int16_t& x : values) x = int16_t(random());
+        for (int16_t& x : values)
+            x = int16_t(random());
         const uint8_t types[] = {LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG};
         const uint8_t type = types[trial % 3];
-        const uint32_t loop_start = type == LOOP_PINGPONG && trial % 2 ? 0 : uint32_t(random() % (length - 1));
+        const uint32_t loop_start =
+            type == LOOP_PINGPONG && trial % 2 ? 0 : uint32_t(random() % (length - 1));
         const uint32_t loop_length = 1 + uint32_t(random() % (length - loop_start));
         TestSample s(values, type, loop_start, loop_length);
         const uint64_t step = ((random() % 3) * ONE + (random() >> 32)) | uint64_t(trial & 1);
-        const uint64_t start = (uint64_t(random() % (s.sample.loop_start + s.sample.loop_length)) << 32) |
-                               (random() >> 32);
+        const uint64_t start =
+            (uint64_t(random() % (s.sample.loop_start + s.sample.loop_length)) << 32) |
+            (random() >> 32);
         const int frames = 1 + int(random() % 300);
         Voice& v = play(&s.sample, start, step, 255, 255);
         const std::vector<float> out = mix(frames);
@@ -251,7 +263,7 @@ TEST(MixerBoundaries, DivisionThatComesOutExactDoesNotStopShort) {
     EXPECT_EQ(((8 * ONE - start) >> 8) % (step >> 8), 0u);
     Voice& v = play(&s.sample, start, step);
     mix(16);
-    EXPECT_EQ(v.position, 7u);  // 99 units short of the end: not wrapped yet
+    EXPECT_EQ(v.position, 7u); // 99 units short of the end: not wrapped yet
     EXPECT_EQ(v.position_frac, uint32_t(0) - 99u);
     mix(1);
     EXPECT_LT(v.position, 8u);
@@ -267,7 +279,7 @@ TEST(MixerBoundaries, ExactArrivalAtLoopStartTurnsInside) {
     const std::vector<float> out = mix(4);
     EXPECT_EQ(out[0], 30.0f);
     EXPECT_EQ(out[2], 20.0f);
-    EXPECT_EQ(out[4], 10.0f);  // position 0 is still played
+    EXPECT_EQ(out[4], 10.0f); // position 0 is still played
     EXPECT_EQ(v.direction, 1);
     EXPECT_LT(v.position, 4u);
 }
@@ -278,7 +290,8 @@ TEST(MixerPcm16, RoundsToEvenAndClips) {
     std::memset(out, 0x55, sizeof(out));
     mixer_to_pcm16(out, in, 4);
     const int16_t expected[] = {32767, -32768, 2, 4, -2, 0, 32767, -32768};
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(out[k], expected[k]) << k;
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(out[k], expected[k]) << k;
     int16_t untouched[2] = {9, 9};
     mixer_to_pcm16(untouched, in, 0);
     mixer_to_pcm16(untouched, nullptr, 1);

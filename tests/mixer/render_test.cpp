@@ -42,17 +42,17 @@ void render(Module* m, std::vector<float>& buffer, int frames) {
     frames_so_far += frames;
 }
 
-}  // namespace
+} // namespace
 
 TEST(RenderLoop, BlocksOf884At125Bpm) {
     Module* m = start(basic_module());
     std::vector<float> block;
     render(m, block, 884);
-    EXPECT_EQ(ticks, 2);  // the first tick at frame 0, the second at 882
+    EXPECT_EQ(ticks, 2); // the first tick at frame 0, the second at 882
     EXPECT_EQ(m->tick_samples_left, 880);
-    EXPECT_EQ(m->time_ms, 19);  // 882 frames add 19 (not 20), 2 frames add 0
+    EXPECT_EQ(m->time_ms, 19); // 882 frames add 19 (not 20), 2 frames add 0
     render(m, block, 884);
-    EXPECT_EQ(m->time_ms, 38);  // 880 + 4 frames: 19 + 0
+    EXPECT_EQ(m->time_ms, 38); // 880 + 4 frames: 19 + 0
     EXPECT_EQ(ticks, 3);
     EXPECT_EQ(m->tick_samples_left, 878);
     music_free(m);
@@ -60,7 +60,7 @@ TEST(RenderLoop, BlocksOf884At125Bpm) {
 
 TEST(RenderLoop, TickAtTheVeryStartOfABlockAndTicksLongerThanABlock) {
     XmModuleDef def = basic_module();
-    def.bpm = 32;  // 3445 frames per tick
+    def.bpm = 32; // 3445 frames per tick
     Module* m = start(def);
     std::vector<float> block;
     render(m, block, 1000);
@@ -71,7 +71,7 @@ TEST(RenderLoop, TickAtTheVeryStartOfABlockAndTicksLongerThanABlock) {
     render(m, block, 445);
     EXPECT_EQ(m->tick_samples_left, 0);
     EXPECT_EQ(ticks, 1);
-    render(m, block, 1);  // the next tick runs before the block's first frame
+    render(m, block, 1); // the next tick runs before the block's first frame
     EXPECT_EQ(ticks, 2);
     music_free(m);
 }
@@ -97,8 +97,9 @@ TEST(RenderLoop, SameSamplesAsLongAsTheBlocksAreTheSame) {
     EXPECT_EQ(a, b);
     EXPECT_EQ(m->time_ms, clock);
     float peak = 0;
-    for (float x : a) peak = x > peak ? x : peak;
-    EXPECT_GT(peak, 1000.0f);  // the notes were heard
+    for (float x : a)
+        peak = x > peak ? x : peak;
+    EXPECT_GT(peak, 1000.0f); // the notes were heard
     music_free(m);
 }
 

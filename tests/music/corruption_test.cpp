@@ -24,14 +24,15 @@ XmModuleDef rich_module() {
     XmPatternDef& p = def.patterns[0];
     p.at(0, 0, 4) = {49, 1, 0x40, 0, 0};
     p.at(0, 1, 4) = {61, 2, 0, 0x0E, 0x60};    // loop start
-    p.at(2, 2, 4) = {25, 2, 0xC0, 0x04, 0x37};  // vibrato
+    p.at(2, 2, 4) = {25, 2, 0xC0, 0x04, 0x37}; // vibrato
     p.at(5, 1, 4) = {0, 0, 0, 0x0E, 0x62};     // loop twice
     p.at(7, 3, 4) = {97, 0, 0, 0x0D, 0x12};    // key off, break to row 12
     p.at(15, 0, 4) = {0, 0, 0, 0x0B, 0x03};    // jump
     def.patterns[1].at(3, 0, 4) = {37, 1, 0, 0x09, 0x02};
-    def.patterns[1].at(6, 2, 4) = {0, 0, 0, 0x0D, 0x40};  // break beyond the next pattern
+    def.patterns[1].at(6, 2, 4) = {0, 0, 0, 0x0D, 0x40}; // break beyond the next pattern
     XmSampleDef ping = flat_sample(300, 0, true);
-    for (size_t k = 0; k < ping.data.size(); ++k) ping.data[k] = int16_t(k * 97);
+    for (size_t k = 0; k < ping.data.size(); ++k)
+        ping.data[k] = int16_t(k * 97);
     ping.loopType = 2;
     ping.loopStart = 0;
     ping.loopLength = 300;
@@ -40,7 +41,8 @@ XmModuleDef rich_module() {
     ins.samples.back().loopType = 1;
     ins.samples.back().loopStart = 10;
     ins.samples.back().loopLength = 30;
-    for (int n = 48; n < 96; ++n) ins.sampleMap[n] = 1;
+    for (int n = 48; n < 96; ++n)
+        ins.sampleMap[n] = 1;
     ins.volumeEnv.points = {{0, 64}, {4, 20}, {8, 50}, {30, 0}};
     ins.volumeEnv.flags = 7;
     ins.volumeEnv.sustain = 2;
@@ -57,7 +59,7 @@ XmModuleDef rich_module() {
     return def;
 }
 
-}  // namespace
+} // namespace
 
 TEST(LoaderCorruption, RandomDamageLoadsOrFailsCleanly) {
     const std::vector<uint8_t> good = xm_write(rich_module());
@@ -72,9 +74,11 @@ TEST(LoaderCorruption, RandomDamageLoadsOrFailsCleanly) {
             const size_t at = random() % bytes.size();
             bytes[at] = random() % 3 == 0 ? uint8_t(0xFF) : uint8_t(random());
         }
-        if (trial % 7 == 0) bytes.resize(random() % bytes.size());
+        if (trial % 7 == 0)
+            bytes.resize(random() % bytes.size());
         Module* m = load_module_bytes(bytes);
-        if (!m) continue;
+        if (!m)
+            continue;
         ++loaded;
         mixer_set_rate(44100);
         mixer_reset_voices();
@@ -87,5 +91,5 @@ TEST(LoaderCorruption, RandomDamageLoadsOrFailsCleanly) {
         }
         EXPECT_TRUE(music_free(m));
     }
-    EXPECT_GT(loaded, 50);  // the damage left many files loadable, so playback was exercised
+    EXPECT_GT(loaded, 50); // the damage left many files loadable, so playback was exercised
 }

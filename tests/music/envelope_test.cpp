@@ -9,7 +9,8 @@ namespace {
 
 Instrument envelope_instrument(std::vector<EnvelopePoint> points, uint8_t type) {
     Instrument in{};
-    for (size_t i = 0; i < points.size(); ++i) in.volume_points[i] = points[i];
+    for (size_t i = 0; i < points.size(); ++i)
+        in.volume_points[i] = points[i];
     in.num_volume_points = uint8_t(points.size());
     in.volume_type = type;
     return in;
@@ -26,7 +27,7 @@ int32_t step(Channel& c, const Instrument& in) {
 int32_t auto_vibrato(uint8_t type, int32_t position) {
     Instrument in{};
     in.vibrato_type = type;
-    in.vibrato_depth = 64;  // a x 64 >> 6 leaves the waveform value
+    in.vibrato_depth = 64; // a x 64 >> 6 leaves the waveform value
     Channel c{};
     c.autovib_position = position;
     channel_auto_vibrato(&c, &in);
@@ -34,7 +35,7 @@ int32_t auto_vibrato(uint8_t type, int32_t position) {
     return c.period_delta;
 }
 
-}  // namespace
+} // namespace
 
 TEST(VolumeEnvelope, RampsFrom64To0OverTenTicks) {
     Instrument in = envelope_instrument({{0, 64}, {10, 0}}, 1);
@@ -73,7 +74,8 @@ TEST(VolumeEnvelope, LoopsBackToTheLoopStart) {
     Channel c{};
     channel_reset_instrument(&c, &EMPTY_SAMPLE);
     std::vector<int32_t> values;
-    for (int t = 0; t < 8; ++t) values.push_back(step(c, in));
+    for (int t = 0; t < 8; ++t)
+        values.push_back(step(c, in));
     // 0 -> 64 over two ticks, 64 -> 32 over two, then back to point 1 (64) and down again.
     EXPECT_EQ(values, (std::vector<int32_t>{0, 32, 64, 48, 64, 48, 64, 48}));
     EXPECT_FALSE(c.venv_finished);
@@ -86,7 +88,7 @@ TEST(VolumeEnvelope, ResetKeepsTheFixedValue) {
     Sample s{};
     s.volume = 40;
     s.panning = 90;
-    c.waveform = 0x40;  // tremolo position kept, vibrato position reset
+    c.waveform = 0x40; // tremolo position kept, vibrato position reset
     c.vibrato_position = 5;
     c.tremolo_position = 6;
     c.tremor_counter = 3;

@@ -30,7 +30,7 @@ size_t first_instrument(const std::vector<uint8_t>& bytes) {
     return HEADER_END + 9 + packed;
 }
 
-}  // namespace
+} // namespace
 
 TEST(LoaderHeader, ReadsTheHeaderFields) {
     XmModuleDef def = basic_module(3, 8);
@@ -83,14 +83,15 @@ TEST(LoaderPatterns, MissingPatternsBecome64EmptyRows) {
     EXPECT_EQ(m->pattern_count, 21);
     for (int k = 1; k < 21; ++k) {
         ASSERT_EQ(m->patterns[k].rows, 64);
-        for (int c = 0; c < 64 * 2; ++c) ASSERT_EQ(m->patterns[k].cells[c].note, 0);
+        for (int c = 0; c < 64 * 2; ++c)
+            ASSERT_EQ(m->patterns[k].cells[c].note, 0);
     }
 }
 
 TEST(LoaderPatterns, DecodesPackedAndPlainCells) {
     XmModuleDef def = basic_module(2, 2);
-    def.patterns[0].at(0, 0, 2) = {49, 1, 0x40, 0x0C, 0x20};  // all five: plain form
-    def.patterns[0].at(0, 1, 2) = {97, 0, 0, 0, 0};           // key off
+    def.patterns[0].at(0, 0, 2) = {49, 1, 0x40, 0x0C, 0x20}; // all five: plain form
+    def.patterns[0].at(0, 1, 2) = {97, 0, 0, 0, 0};          // key off
     def.patterns[0].at(1, 1, 2) = {0, 0, 0, 0x0F, 0x03};
     ModulePtr m = load(def);
     ASSERT_TRUE(m);
@@ -111,11 +112,10 @@ TEST(LoaderPatterns, RawBytesMapNotesAndInstruments) {
     XmModuleDef def = basic_module(4, 1);
     def.patterns[0].at(0, 0, 4) = {1, 1, 1, 1, 1};
     std::vector<uint8_t> bytes = xm_write(def);
-    std::vector<uint8_t> packed = {
-        0x80,                     // empty cell of one byte
-        0x00, 0, 0, 0, 0,         // plain cell whose note is 0: still 5 bytes
-        0x83, 98, 200,            // note 98 (no note), instrument 200 (none)
-        0x81, 254};               // note 254: no note either
+    std::vector<uint8_t> packed = {0x80,                // empty cell of one byte
+                                   0x00, 0,  0,   0, 0, // plain cell whose note is 0: still 5 bytes
+                                   0x83, 98, 200,       // note 98 (no note), instrument 200 (none)
+                                   0x81, 254};          // note 254: no note either
     std::vector<uint8_t> patched(bytes.begin(), bytes.begin() + HEADER_END + 9);
     put_u16(patched, HEADER_END + 7, uint16_t(packed.size()));
     patched.insert(patched.end(), packed.begin(), packed.end());
@@ -123,7 +123,8 @@ TEST(LoaderPatterns, RawBytesMapNotesAndInstruments) {
     ModulePtr m = load(patched);
     ASSERT_TRUE(m);
     const Cell* c = m->patterns[0].cells;
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(c[i].note, 0) << i;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(c[i].note, 0) << i;
     EXPECT_EQ(c[2].instrument, 0);
     // The instrument after the pattern was found: the cells used exactly the packed bytes.
     EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
@@ -142,21 +143,24 @@ TEST(LoaderInstruments, ZeroSampleInstrumentsUseTheEmptySample) {
     ModulePtr m = load(def);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->instruments[0].num_samples, 0);
-    for (Sample* s : m->instruments[0].samples) EXPECT_EQ(s, &EMPTY_SAMPLE);
+    for (Sample* s : m->instruments[0].samples)
+        EXPECT_EQ(s, &EMPTY_SAMPLE);
     EXPECT_EQ(m->instruments[1].num_samples, 1);
     EXPECT_EQ(m->instruments[1].samples[0]->length, 64u);
-    for (int j = 1; j < 16; ++j) EXPECT_EQ(m->instruments[1].samples[j], &EMPTY_SAMPLE);
+    for (int j = 1; j < 16; ++j)
+        EXPECT_EQ(m->instruments[1].samples[j], &EMPTY_SAMPLE);
 }
 
 TEST(LoaderInstruments, SeventeenSamplesAreRejected) {
     // The writer refuses 17 samples: write 16 and patch the count.
     XmModuleDef def = basic_module();
-    for (int j = 1; j < 16; ++j) def.instruments[0].samples.push_back(flat_sample(8, 5));
+    for (int j = 1; j < 16; ++j)
+        def.instruments[0].samples.push_back(flat_sample(8, 5));
     std::vector<uint8_t> bytes = xm_write(def);
     const size_t ins = first_instrument(bytes);
     EXPECT_TRUE(load(bytes));
     put_u16(bytes, ins + 27, 17);
-    EXPECT_FALSE(load(bytes));  // the sanitizer build reports any leak
+    EXPECT_FALSE(load(bytes)); // the sanitizer build reports any leak
 }
 
 TEST(LoaderInstruments, FadeoutDoublesAndOnePointEnvelopesAreOff) {
@@ -190,7 +194,7 @@ TEST(LoaderInstruments, FadeoutDoublesAndOnePointEnvelopesAreOff) {
 TEST(LoaderSamples, EightBitDeltasWidenTo16Bits) {
     XmModuleDef def = basic_module();
     XmSampleDef s;
-    s.data = {256, 512, 768, -256};  // stored as the deltas 1, 1, 1, -4
+    s.data = {256, 512, 768, -256}; // stored as the deltas 1, 1, 1, -4
     s.volume = 40;
     s.finetune = -16;
     s.panning = 200;
@@ -209,7 +213,8 @@ TEST(LoaderSamples, EightBitDeltasWidenTo16Bits) {
     EXPECT_EQ(smp->panning, 200);
     EXPECT_EQ(smp->relative_note, -12);
     const int16_t expected[] = {256, 512, 768, -256, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < 12; ++k) EXPECT_EQ(smp->data[k], expected[k]) << k;
+    for (int k = 0; k < 12; ++k)
+        EXPECT_EQ(smp->data[k], expected[k]) << k;
 }
 
 TEST(LoaderSamples, SixteenBitDeltasWrapModulo65536) {
@@ -226,7 +231,7 @@ TEST(LoaderSamples, SixteenBitDeltasWrapModulo65536) {
     EXPECT_EQ(smp->data[1], -32768);
     EXPECT_EQ(smp->data[2], 0);
     EXPECT_EQ(smp->data[3], -1);
-    EXPECT_EQ(smp->data[4], 0);  // no loop: the guard stays 0
+    EXPECT_EQ(smp->data[4], 0); // no loop: the guard stays 0
 }
 
 TEST(LoaderSamples, LoopGuardsAndLoopFixes) {
@@ -301,7 +306,7 @@ TEST(LoaderSamples, SampleLoaderSuppliesTheData) {
     EXPECT_EQ(seen[2], 0);
     EXPECT_EQ(seen[3], 0);
     const Sample* smp = m->instruments[0].samples[0];
-    EXPECT_EQ(smp->data[0], 256);  // widened, not delta decoded
+    EXPECT_EQ(smp->data[0], 256); // widened, not delta decoded
     EXPECT_EQ(smp->data[1], 512);
     EXPECT_EQ(smp->data[2], -768);
     EXPECT_EQ(m->instruments[0].samples[1]->data, nullptr);
@@ -329,13 +334,13 @@ TEST(LoaderDamage, EveryTruncationIsRejected) {
 TEST(LoaderDamage, NonStandardHeaderSizesAreRejected) {
     const std::vector<uint8_t> good = xm_write(basic_module());
     std::vector<uint8_t> bytes = good;
-    put_u32(bytes, HEADER_END, 10);  // pattern header length
+    put_u32(bytes, HEADER_END, 10); // pattern header length
     EXPECT_FALSE(load(bytes));
     bytes = good;
-    put_u32(bytes, first_instrument(bytes) + 29, 41);  // sample header size
+    put_u32(bytes, first_instrument(bytes) + 29, 41); // sample header size
     EXPECT_FALSE(load(bytes));
     bytes = good;
-    put_u32(bytes, first_instrument(bytes), 100);  // instrument header cut into its fields
+    put_u32(bytes, first_instrument(bytes), 100); // instrument header cut into its fields
     EXPECT_FALSE(load(bytes));
 }
 
@@ -372,15 +377,15 @@ TEST(LoaderDamage, LoopsBeyondTheSampleAreClamped) {
     def.instruments[0].samples = {s, s};
     std::vector<uint8_t> bytes = xm_write(def);
     const size_t sh = first_instrument(bytes) + INSTRUMENT_HEADER;
-    put_u32(bytes, sh + 8, 0x7FFFFFF0);                   // loop length far past the end
-    put_u32(bytes, sh + SAMPLE_HEADER + 4, 0xFFFFFFF0);   // loop start far past the end
+    put_u32(bytes, sh + 8, 0x7FFFFFF0);                 // loop length far past the end
+    put_u32(bytes, sh + SAMPLE_HEADER + 4, 0xFFFFFFF0); // loop start far past the end
     ModulePtr m = load(bytes);
     ASSERT_TRUE(m);
     const Sample* a = m->instruments[0].samples[0];
     EXPECT_EQ(a->loop_type, LOOP_FORWARD);
     EXPECT_EQ(a->loop_start, 2u);
     EXPECT_EQ(a->loop_length, 6u);
-    EXPECT_EQ(a->data[8], 3);  // guard at the end of the sample
+    EXPECT_EQ(a->data[8], 3); // guard at the end of the sample
     const Sample* b = m->instruments[0].samples[1];
     EXPECT_EQ(b->loop_type, LOOP_NONE);
     EXPECT_EQ(b->loop_length, 8u);
@@ -389,28 +394,29 @@ TEST(LoaderDamage, LoopsBeyondTheSampleAreClamped) {
 TEST(LoaderDamage, OverlargeCountsAreRejected) {
     const std::vector<uint8_t> good = xm_write(basic_module());
     std::vector<uint8_t> bytes = good;
-    put_u16(bytes, 68, 33);  // channels: the replay keeps 32 channel records
+    put_u16(bytes, 68, 33); // channels: the replay keeps 32 channel records
     EXPECT_FALSE(load(bytes));
     bytes = good;
-    put_u16(bytes, 64, 257);  // song length past the order table
+    put_u16(bytes, 64, 257); // song length past the order table
     EXPECT_FALSE(load(bytes));
     bytes = good;
-    put_u16(bytes, 70, 300);  // patterns
+    put_u16(bytes, 70, 300); // patterns
     EXPECT_FALSE(load(bytes));
     bytes = good;
-    put_u16(bytes, HEADER_END + 5, 257);  // rows
+    put_u16(bytes, HEADER_END + 5, 257); // rows
     EXPECT_FALSE(load(bytes));
     bytes = good;
-    put_u32(bytes, first_instrument(bytes) + INSTRUMENT_HEADER, 0xFFFFFFFE);  // sample length
+    put_u32(bytes, first_instrument(bytes) + INSTRUMENT_HEADER, 0xFFFFFFFE); // sample length
     EXPECT_FALSE(load(bytes));
     bytes = good;
-    put_u32(bytes, 60, 0xFFFFFFF0);  // header size
+    put_u32(bytes, 60, 0xFFFFFFF0); // header size
     EXPECT_FALSE(load(bytes));
 }
 
 TEST(LoaderDamage, ASampleLongerThanTheFileAllocatesNothing) {
     std::vector<uint8_t> bytes = xm_write(basic_module());
-    put_u32(bytes, first_instrument(bytes) + INSTRUMENT_HEADER, 0x0FFFFFF0);  // 256 MiB of 8-bit data
+    put_u32(bytes, first_instrument(bytes) + INSTRUMENT_HEADER,
+            0x0FFFFFF0); // 256 MiB of 8-bit data
     EXPECT_FALSE(load(bytes));
 }
 
@@ -441,8 +447,8 @@ TEST(LoaderDamage, EnvelopesStayInsideTheirPoints) {
     std::vector<uint8_t> bytes = xm_write(def);
     const size_t ins = first_instrument(bytes);
     EXPECT_EQ(load(bytes)->instruments[0].volume_type, 5);
-    bytes[ins + 225] = 200;  // point count
-    bytes[ins + 228] = 100;  // loop start
+    bytes[ins + 225] = 200; // point count
+    bytes[ins + 228] = 100; // loop start
     ModulePtr m = load(bytes);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->instruments[0].num_volume_points, 12);

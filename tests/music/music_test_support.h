@@ -24,20 +24,24 @@ inline MemoryFile& memory_file() {
 }
 
 inline int memory_open(const char* name) {
-    if (!name || std::strcmp(name, "missing") == 0) return 0;
+    if (!name || std::strcmp(name, "missing") == 0)
+        return 0;
     memory_file().position = 0;
     memory_file().opens++;
     return 7;
 }
 
-inline void memory_close(int) { memory_file().closes++; }
+inline void memory_close(int) {
+    memory_file().closes++;
+}
 
 inline int memory_read(void* buffer, int count, int handle) {
     MemoryFile& f = memory_file();
     if (handle != 7 || count <= 0 || f.position < 0 || f.position >= int64_t(f.bytes.size()))
         return 0;
     int64_t n = int64_t(f.bytes.size()) - f.position;
-    if (n > count) n = count;
+    if (n > count)
+        n = count;
     std::memcpy(buffer, f.bytes.data() + f.position, size_t(n));
     f.position += n;
     return int(n);
@@ -45,12 +49,17 @@ inline int memory_read(void* buffer, int count, int handle) {
 
 inline void memory_seek(int, int32_t offset, int origin) {
     MemoryFile& f = memory_file();
-    if ((origin & 0xFF) == 0) f.position = offset;
-    else if ((origin & 0xFF) == 1) f.position += offset;
-    else if ((origin & 0xFF) == 2) f.position = int64_t(f.bytes.size()) + offset;
+    if ((origin & 0xFF) == 0)
+        f.position = offset;
+    else if ((origin & 0xFF) == 1)
+        f.position += offset;
+    else if ((origin & 0xFF) == 2)
+        f.position = int64_t(f.bytes.size()) + offset;
 }
 
-inline int32_t memory_tell(int) { return int32_t(memory_file().position); }
+inline int32_t memory_tell(int) {
+    return int32_t(memory_file().position);
+}
 
 // Registers the memory callbacks and serves `bytes` as the file.
 inline void serve_bytes(const std::vector<uint8_t>& bytes) {
@@ -66,4 +75,4 @@ inline Module* load_module_bytes(const std::vector<uint8_t>& bytes,
     return music_load("song.xm", sample_loader);
 }
 
-}  // namespace music_test
+} // namespace music_test

@@ -30,7 +30,7 @@ ModulePtr start(const XmModuleDef& def) {
     return m;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ReplayTiming, RowsStartEverySpeedTicksAndOrdersAdvance) {
     XmModuleDef def = basic_module(1, 64);
@@ -51,9 +51,10 @@ TEST(ReplayTiming, RowsStartEverySpeedTicksAndOrdersAdvance) {
     }
     EXPECT_EQ(m->next_order, 1);
     EXPECT_EQ(m->next_row, 0);
-    for (int t = 0; t < 6 * 64 * 2; ++t) music_tick(m.get());
+    for (int t = 0; t < 6 * 64 * 2; ++t)
+        music_tick(m.get());
     EXPECT_EQ(m->order, 2);
-    EXPECT_EQ(m->next_order, 1);  // the restart position, not 0
+    EXPECT_EQ(m->next_order, 1); // the restart position, not 0
     music_tick(m.get());
     EXPECT_EQ(m->order, 1);
     EXPECT_EQ(m->row, 0);
@@ -78,7 +79,7 @@ TEST(ReplayTiming, RowsOutsideThePatternStartItOver) {
     music_tick(m.get());
     EXPECT_EQ(m->row, 0);
     m->tick = 0;
-    m->next_order = 9;  // past the song
+    m->next_order = 9; // past the song
     m->next_row = 3;
     music_tick(m.get());
     EXPECT_EQ(m->order, 0);
@@ -89,11 +90,11 @@ TEST(ReplayNotes, NoteAndInstrumentTriggerTheVoice) {
     XmModuleDef def = basic_module(2, 4);
     def.instruments[0].samples[0].volume = 64;
     def.instruments[0].samples[0].panning = 128;
-    def.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0};  // C-4
+    def.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0}; // C-4
     ModulePtr m = start(def);
     ASSERT_TRUE(m);
     Voice* v = &voice_table[0];
-    v->start_offset = 9999;  // beyond the sample: the trigger starts at 0
+    v->start_offset = 9999; // beyond the sample: the trigger starts at 0
     music_tick(m.get());
     Channel* c = music_channel(0);
     EXPECT_EQ(c->voice, v);
@@ -109,7 +110,7 @@ TEST(ReplayNotes, NoteAndInstrumentTriggerTheVoice) {
     EXPECT_EQ(v->panning, 128);
     EXPECT_EQ(v->gain_left, 63);
     EXPECT_EQ(v->gain_right, 63);
-    EXPECT_EQ(voice_table[1].sample, nullptr);  // an empty channel stays silent
+    EXPECT_EQ(voice_table[1].sample, nullptr); // an empty channel stays silent
 }
 
 TEST(ReplayNotes, FinetuneAndRelativeNote) {
@@ -162,7 +163,7 @@ TEST(ReplayNotes, NoteBytesBeyond96AreNoNote) {
     m->speed = 1;
     music_tick(m.get());
     EXPECT_EQ(music_channel(0)->note, 0);
-    EXPECT_EQ(voice_table[0].sample, nullptr);  // no trigger
+    EXPECT_EQ(voice_table[0].sample, nullptr); // no trigger
     music_tick(m.get());
     EXPECT_EQ(music_channel(0)->note, 0);
     EXPECT_EQ(voice_table[0].sample, nullptr);
@@ -172,7 +173,7 @@ TEST(ReplayKeyOff, WithoutEnvelopeSilencesAtTheRowStart) {
     XmModuleDef def = basic_module(1, 4);
     def.patterns[0].at(0, 0, 1) = {49, 1, 0, 0, 0};
     def.patterns[0].at(1, 0, 1) = {97, 0, 0, 0, 0};
-    def.patterns[0].at(2, 0, 1) = {49, 0, 0, 0, 0};  // no instrument: stays silent
+    def.patterns[0].at(2, 0, 1) = {49, 0, 0, 0, 0}; // no instrument: stays silent
     def.speed = 1;
     ModulePtr m = start(def);
     ASSERT_TRUE(m);
@@ -191,14 +192,15 @@ TEST(ReplayKeyOff, WithEnvelopeFadesOutPerTick) {
     ins.volumeEnv.points = {{0, 64}, {2, 64}};
     ins.volumeEnv.flags = 3;
     ins.volumeEnv.sustain = 0;
-    ins.fadeout = 0x2000;  // 0x4000 per tick: four ticks to silence
+    ins.fadeout = 0x2000; // 0x4000 per tick: four ticks to silence
     def.patterns[0].at(0, 0, 1) = {49, 1, 0, 0, 0};
     def.patterns[0].at(1, 0, 1) = {97, 0, 0, 0, 0};
     def.speed = 8;
     ModulePtr m = start(def);
     ASSERT_TRUE(m);
-    for (int t = 0; t < 8; ++t) music_tick(m.get());
-    EXPECT_EQ(music_channel(0)->venv_tick, 0);  // held at the sustain point
+    for (int t = 0; t < 8; ++t)
+        music_tick(m.get());
+    EXPECT_EQ(music_channel(0)->venv_tick, 0); // held at the sustain point
     EXPECT_EQ(music_channel(0)->fadeout_volume, 65536);
     const int32_t expected[] = {49152, 32768, 16384, 0, 0};
     for (int32_t fade : expected) {
@@ -229,14 +231,14 @@ TEST(VoiceUpdate, VolumeAndPanningFormulas) {
     c.penv_value = 64;
     c.flags = UPDATE_PANNING;
     channel_update_voice(&c, &EMPTY_SAMPLE, &module);
-    EXPECT_EQ(voice.panning, 255);  // 128 + 32 x 4, clamped
+    EXPECT_EQ(voice.panning, 255); // 128 + 32 x 4, clamped
     c.panning = 100;
     channel_update_voice(&c, &EMPTY_SAMPLE, &module);
     EXPECT_EQ(voice.panning, 196);
     EXPECT_EQ(voice.gain_left, 127 * 59 / 255);
     EXPECT_EQ(voice.gain_right, 127 * 196 / 255);
 
-    c.volume = 127;  // C7F: up to 253
+    c.volume = 127; // C7F: up to 253
     c.penv_value = 32;
     c.panning = 128;
     c.flags = UPDATE_VOLUME | UPDATE_PANNING;

@@ -37,8 +37,8 @@ inline XmModuleDef basic_module(int channels = 2, int rows = 4) {
 }
 
 // Byte offsets in a file written by xm_write.
-constexpr size_t HEADER_END = 336;          // first pattern header
-constexpr size_t INSTRUMENT_HEADER = 263;   // with samples
+constexpr size_t HEADER_END = 336;        // first pattern header
+constexpr size_t INSTRUMENT_HEADER = 263; // with samples
 constexpr size_t SAMPLE_HEADER = 40;
 
 inline void put_u16(std::vector<uint8_t>& bytes, size_t at, uint16_t v) {
@@ -51,4 +51,4 @@ inline void put_u32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
     put_u16(bytes, at + 2, uint16_t(v >> 16));
 }
 
-}  // namespace music_test
+} // namespace music_test

@@ -17,7 +17,9 @@ using namespace music_test;
 
 namespace {
 
-std::string path(const std::string& name) { return std::string(TEST_OUT_DIR) + "/" + name; }
+std::string path(const std::string& name) {
+    return std::string(TEST_OUT_DIR) + "/" + name;
+}
 
 void save(const std::vector<uint8_t>& bytes, const std::string& file) {
     FILE* f = std::fopen(file.c_str(), "wb");
@@ -37,11 +39,13 @@ int run(const std::string& arguments, const std::string& errors) {
 std::vector<int16_t> wav_samples(const std::string& file) {
     std::vector<int16_t> samples;
     FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return samples;
+    if (!f)
+        return samples;
     unsigned char header[44];
     if (std::fread(header, 1, 44, f) == 44) {
         int16_t v;
-        while (std::fread(&v, 2, 1, f) == 1) samples.push_back(v);
+        while (std::fread(&v, 2, 1, f) == 1)
+            samples.push_back(v);
     }
     std::fclose(f);
     return samples;
@@ -59,7 +63,7 @@ XmModuleDef song() {
     return def;
 }
 
-}  // namespace
+} // namespace
 
 TEST(XmrenderRun, StopsAtTheSongsNaturalEnd) {
     save(xm_write(song()), path("end.xm"));
@@ -100,7 +104,8 @@ TEST(XmrenderRun, SamplesAreTheBlockFillsSamples) {
     expected.resize(rendered.size());
     EXPECT_EQ(rendered, expected);
     int16_t peak = 0;
-    for (int16_t v : rendered) peak = v > peak ? v : peak;
+    for (int16_t v : rendered)
+        peak = v > peak ? v : peak;
     EXPECT_GT(peak, 3000);
 }
 

@@ -16,8 +16,8 @@
 namespace {
 
 constexpr int RATE = 44100;
-constexpr int BLOCK_FRAMES = (RATE * 20 / 1000 + 3) / 4 * 4;  // the sound output's block: 884
-constexpr double DEFAULT_LIMIT_SECONDS = 30 * 60;  // songs that never come back still end
+constexpr int BLOCK_FRAMES = (RATE * 20 / 1000 + 3) / 4 * 4; // the sound output's block: 884
+constexpr double DEFAULT_LIMIT_SECONDS = 30 * 60;            // songs that never come back still end
 
 // ---- disk-backed FileCallbacks --------------------------------------------------------------
 
@@ -25,14 +25,17 @@ FILE* open_files[16];
 
 int disk_open(const char* name) {
     for (int h = 0; h < 16; ++h) {
-        if (open_files[h]) continue;
+        if (open_files[h])
+            continue;
         open_files[h] = std::fopen(name, "rb");
         return open_files[h] ? h + 1 : 0;
     }
     return 0;
 }
 
-FILE* disk_file(int handle) { return handle >= 1 && handle <= 16 ? open_files[handle - 1] : nullptr; }
+FILE* disk_file(int handle) {
+    return handle >= 1 && handle <= 16 ? open_files[handle - 1] : nullptr;
+}
 
 void disk_close(int handle) {
     if (FILE* f = disk_file(handle)) {
@@ -43,15 +46,18 @@ void disk_close(int handle) {
 
 int disk_read(void* buffer, int count, int handle) {
     FILE* f = disk_file(handle);
-    if (!f || count <= 0) return 0;
+    if (!f || count <= 0)
+        return 0;
     return int(std::fread(buffer, 1, size_t(count), f));
 }
 
 void disk_seek(int handle, int32_t offset, int origin) {
     FILE* f = disk_file(handle);
-    if (!f) return;
+    if (!f)
+        return;
     const int o = origin & 0xFF;
-    if (o == 0 && offset < 0) return;
+    if (o == 0 && offset < 0)
+        return;
     std::fseek(f, offset, o == 0 ? SEEK_SET : o == 1 ? SEEK_CUR : SEEK_END);
 }
 
@@ -66,12 +72,12 @@ int32_t disk_tell(int handle) {
 // an order position and row already played, except rows replayed by a pattern loop (E6).
 struct EndWatch {
     bool visited[256][256] = {};
-    int stop_order = -1;         // --order: stop on reaching this order position
-    long long frame = 0;         // frame at which the tick about to run starts
-    long long tick_length = 0;   // frames of the tick that ran last
-    long long end_frame = -1;    // where the song ends, once known
+    int stop_order = -1;       // --order: stop on reaching this order position
+    long long frame = 0;       // frame at which the tick about to run starts
+    long long tick_length = 0; // frames of the tick that ran last
+    long long end_frame = -1;  // where the song ends, once known
     int last_order = -1, last_row = -1;
-    int loop_order = -1, loop_row = -1;  // a pattern loop replays up to here
+    int loop_order = -1, loop_row = -1; // a pattern loop replays up to here
 };
 
 EndWatch watch;
@@ -89,14 +95,16 @@ void watched_tick(Module* m) {
         if (order < 0 || order > 255 || (m->song_length > 0 && order >= m->song_length))
             order = m->restart_position;
         int row = m->next_row >= 0 ? m->next_row : m->row;
-        if (row < 0 || row >= pattern_rows(m, order)) row = 0;
+        if (row < 0 || row >= pattern_rows(m, order))
+            row = 0;
         const bool jumped = m->next_order >= 0;
         if (!jumped && watch.last_order == order && row <= watch.last_row) {
-            watch.loop_order = order;  // a pattern loop went back
+            watch.loop_order = order; // a pattern loop went back
             watch.loop_row = watch.last_row;
         }
         const bool in_loop = order == watch.loop_order && row <= watch.loop_row;
-        if (!in_loop) watch.loop_order = -1;
+        if (!in_loop)
+            watch.loop_order = -1;
         if ((watch.visited[order][row] && !in_loop) || order == watch.stop_order)
             watch.end_frame = watch.frame;
         watch.visited[order][row] = true;
@@ -110,13 +118,14 @@ void watched_tick(Module* m) {
 // ---- output -----------------------------------------------------------------------------------
 
 void put_u32(unsigned char* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = uint8_t(v >> (8 * i));
 }
 
 bool write_wav_header(FILE* f, uint32_t frames) {
-    unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                           16, 0, 0, 0, 1, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 16, 0,
-                           'd', 'a', 't', 'a', 0, 0, 0, 0};
+    unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
+                           ' ', 16,  0,   0,   0,  1, 0,   2,   0,   0,   0,   0,   0,   0,   0,
+                           0,   0,   4,   0,   16, 0, 'd', 'a', 't', 'a', 0,   0,   0,   0};
     put_u32(h + 4, 36 + frames * 4);
     put_u32(h + 24, RATE);
     put_u32(h + 28, RATE * 4);
@@ -129,11 +138,12 @@ int usage() {
                  "usage: xmrender [--seconds N] [--order N] IN.xm OUT.wav\n"
                  "  renders IN.xm to a 16-bit stereo 44100 Hz WAV; stops at the song's end\n"
                  "  (the first return to an order position and row already played), after N\n"
-                 "  seconds, or on reaching order position N, whichever comes first.\n");
+                 "  seconds, or on reaching order position N, whichever comes first; without\n"
+                 "  --seconds, after 30 minutes at most.\n");
     return 2;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     double seconds = -1;
@@ -143,11 +153,13 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             char* end = nullptr;
             seconds = std::strtod(argv[++i], &end);
-            if (*end || !(seconds >= 0)) return usage();
+            if (*end || !(seconds >= 0))
+                return usage();
         } else if (std::strcmp(argv[i], "--order") == 0 && i + 1 < argc) {
             char* end = nullptr;
             const long order = std::strtol(argv[++i], &end, 10);
-            if (*end || order < 0 || order > 255) return usage();
+            if (*end || order < 0 || order > 255)
+                return usage();
             watch.stop_order = int(order);
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
             return usage();
@@ -159,7 +171,8 @@ int main(int argc, char** argv) {
             return usage();
         }
     }
-    if (!in_name || !out_name) return usage();
+    if (!in_name || !out_name)
+        return usage();
 
     music_set_file_callbacks(disk_open, disk_close, disk_read, disk_seek, disk_tell);
     mixer_set_rate(RATE);
@@ -171,7 +184,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "xmrender: cannot open %s: %s\n", in_name, std::strerror(errno));
         } else {
             std::fclose(probe);
-            std::fprintf(stderr, "xmrender: %s is not a usable XM module (damaged or unsupported)\n",
+            std::fprintf(stderr,
+                         "xmrender: %s is not a usable XM module (damaged or unsupported)\n",
                          in_name);
         }
         return 1;
@@ -200,11 +214,15 @@ int main(int argc, char** argv) {
         render_frames(module, mix.data(), BLOCK_FRAMES);
         mixer_to_pcm16(pcm.data(), mix.data(), BLOCK_FRAMES);
         long long keep = BLOCK_FRAMES;
-        if (watch.end_frame >= 0 && watch.end_frame - written < keep) keep = watch.end_frame - written;
-        if (limit - written < keep) keep = limit - written;
-        if (keep > 0) ok = std::fwrite(pcm.data(), 4, size_t(keep), out) == size_t(keep);
+        if (watch.end_frame >= 0 && watch.end_frame - written < keep)
+            keep = watch.end_frame - written;
+        if (limit - written < keep)
+            keep = limit - written;
+        if (keep > 0)
+            ok = std::fwrite(pcm.data(), 4, size_t(keep), out) == size_t(keep);
         written += keep;
-        if (watch.end_frame >= 0 && written >= watch.end_frame) break;
+        if (watch.end_frame >= 0 && written >= watch.end_frame)
+            break;
         if (terminal && written >= 60LL * RATE && written - shown >= 5LL * RATE) {
             progress = true;
             shown = written;
@@ -212,7 +230,8 @@ int main(int argc, char** argv) {
                          written / RATE, module->order, module->row);
         }
     }
-    if (progress) std::fprintf(stderr, "\n");
+    if (progress)
+        std::fprintf(stderr, "\n");
     ok = ok && written <= 0xFFFFFFFFLL / 4 - 36 && write_wav_header(out, uint32_t(written));
     ok = (std::fclose(out) == 0) && ok;
     music_free(module);
