@@ -123,7 +123,7 @@ def draw_frame(n):
     lift = (0, 3, 6, 8, 9, 9)[leap]
     tuck = 0.22 * leap                            # knees come up in the leap
     bob = 4.0 * math.cos(2 * phi) + lift
-    hip = (120, ground_y - 72 - bob)
+    hip = (102, ground_y - 72 - bob)
     lean = 0.2 + 0.03 * leap
     neck = (hip[0] + 43 * math.sin(lean), hip[1] - 43 * math.cos(lean))
     head = (neck[0] + 9, neck[1] - 19)
@@ -132,9 +132,9 @@ def draw_frame(n):
     mx, my, mr = 262, 50, 38
     pen.disc('moon', mx, my, mr)
     star_rng = np.random.RandomState(7)
-    for k in range(12):
-        sx, sy = star_rng.uniform(12, 308), star_rng.uniform(8, 100)
-        if abs(sx - 124) < 70 or math.hypot(sx - mx, sy - my) < mr + 14:
+    for k in range(18):
+        sx, sy = star_rng.uniform(12, 308), star_rng.uniform(8, 90)
+        if abs(sx - 108) < 50 or math.hypot(sx - mx, sy - my) < mr + 14:
             continue
         r = 3.0 + 1.8 * math.sin(phi * (1 + k % 3) + k)
         if r > 1.5:

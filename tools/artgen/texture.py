@@ -66,13 +66,15 @@ def build():
     # every fourth ring of panels is darker, so depth reads as a rhythm
     dim = np.where(row % 4 == 0, 0.6, 1.0)
 
-    panel_v = dim * (0.22 + 0.5 * light + 0.7 * core) * pillow + 0.05 * grain
+    panel_v = dim * (0.34 + 0.5 * light + 0.6 * core) * pillow + 0.05 * grain
     panel_s = np.clip(0.95 - 0.5 * core * pillow, 0, 1)
-    rib_v = 0.85 + 0.3 * np.clip(0.5 - v - u, 0, 1) + 0.06 * grain
+    # the ribs are rounded, brightest along the cell border, so both sides of a border match
+    crest = np.clip(1.0 - (0.5 - edge) / 0.1, 0, 1)
+    rib_v = 0.8 + 0.3 * crest + 0.06 * grain
     val = np.where(rib > 0, rib * rib_v + (1 - rib) * panel_v, panel_v)
     val = val * (1 - 0.85 * groove * (1 - rib))
     val = np.maximum(val, rivet ** 0.5)
-    sat = np.where(rib > 0, (1 - rib) * panel_s + rib * (0.6 - 0.3 * np.clip(0.5 - v - u, 0, 1)), panel_s)
+    sat = np.where(rib > 0, (1 - rib) * panel_s + rib * (0.8 - 0.45 * crest), panel_s)
     sat = sat * (1 - 0.8 * rivet)
     h = np.where(rib > 0.5, hue + 0.08, hue + tile)       # warm-shifted metal on the ribs
 
