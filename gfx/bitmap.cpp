@@ -22,10 +22,10 @@ size_t pixel_count(int32_t width, int32_t height) {
 // truncated exactly as on its own, and the two sums per byte cannot exceed 255.
 inline uint32_t blend(uint32_t d, uint32_t s, uint32_t f) {
     const uint32_t g = 256 - f;
-    const uint32_t rb = ((((d & 0xFF00FFu) * f) >> 8) & 0xFF00FFu) +
-                        ((((s & 0xFF00FFu) * g) >> 8) & 0xFF00FFu);
-    const uint32_t gr = ((((d & 0xFF00u) * f) >> 8) & 0xFF00u) +
-                        ((((s & 0xFF00u) * g) >> 8) & 0xFF00u);
+    const uint32_t rb =
+        ((((d & 0xFF00FFu) * f) >> 8) & 0xFF00FFu) + ((((s & 0xFF00FFu) * g) >> 8) & 0xFF00FFu);
+    const uint32_t gr =
+        ((((d & 0xFF00u) * f) >> 8) & 0xFF00u) + ((((s & 0xFF00u) * g) >> 8) & 0xFF00u);
     return (d & 0xFF000000u) | rb | gr;
 }
 
@@ -88,9 +88,8 @@ Bitmap::Bitmap()
 }
 
 Bitmap::Bitmap(int32_t w, int32_t h)
-    : width(w < 0 ? 0 : w), height(h < 0 ? 0 : h), x(0), y(0), drawWidth(width),
-      drawHeight(height), fadeLevel(0), keyed(0), pixels(new uint32_t[pixel_count(w, h)]()),
-      mask(nullptr) {
+    : width(w < 0 ? 0 : w), height(h < 0 ? 0 : h), x(0), y(0), drawWidth(width), drawHeight(height),
+      fadeLevel(0), keyed(0), pixels(new uint32_t[pixel_count(w, h)]()), mask(nullptr) {
     std::printf("created new bitmap object. width: %i, height: %i\n", width, height);
 }
 

@@ -56,8 +56,8 @@ public:
     int32_t y;
     int32_t drawWidth;
     int32_t drawHeight;
-    int32_t fadeLevel;   // 0 opaque; else the weight out of 256 the destination keeps
-    int32_t keyed;       // non-zero once setColorKey built the mask
-    uint32_t* pixels;    // owned (new[]), width*height words, or null
-    uint32_t* mask;      // owned (new[]), width*height words, or null
+    int32_t fadeLevel; // 0 opaque; else the weight out of 256 the destination keeps
+    int32_t keyed;     // non-zero once setColorKey built the mask
+    uint32_t* pixels;  // owned (new[]), width*height words, or null
+    uint32_t* mask;    // owned (new[]), width*height words, or null
 };

@@ -25,8 +25,12 @@ const char* const NAME = "data\\pic.pcx";
 
 class PcxTest : public testing::Test {
 protected:
-    void SetUp() override { captured_stdout([&] { bitmap.reset(new Bitmap()); }); }
-    void TearDown() override { captured_stdout([&] { bitmap.reset(); }); }
+    void SetUp() override {
+        captured_stdout([&] { bitmap.reset(new Bitmap()); });
+    }
+    void TearDown() override {
+        captured_stdout([&] { bitmap.reset(); });
+    }
 
     // Puts `file` in a fresh store as NAME, loads it into `bitmap`, and returns the trace.
     std::string load(const std::vector<uint8_t>& file) {
@@ -38,9 +42,8 @@ protected:
     // The trace of a load that got as far as the header lines.
     static std::string trace_to_header(size_t fileSize, const std::string& sizeLine,
                                        const std::string& planeLine) {
-        return "created new bitmap object\n" + std::string(NAME) + ", " +
-               std::to_string(fileSize) + "\nfileopen: " + NAME + " found\n" + sizeLine +
-               planeLine;
+        return "created new bitmap object\n" + std::string(NAME) + ", " + std::to_string(fileSize) +
+               "\nfileopen: " + NAME + " found\n" + sizeLine + planeLine;
     }
 
     void expect_unchanged_empty() {

@@ -71,8 +71,9 @@ TEST_F(StoreTest, FirstMatchWins) {
 }
 
 TEST_F(StoreTest, NamesCompareExactly) {
-    const char* near_misses[] = {"DATA\\FONT2.PCX", "data/font2.pcx", "data\\font2",
-                                 "data\\font2.pcx ", "", "data\\vantoli.xm\\"};
+    const char* near_misses[] = {
+        "DATA\\FONT2.PCX",   "data/font2.pcx", "data\\font2", "data\\font2.pcx ", "",
+        "data\\vantoli.xm\\"};
     const std::string listing = "data\\font2.pcx, 1000\ndata\\vantoli.xm, 3\n"
                                 "data\\font2.pcx, 8\nfileopen: no match\n";
     for (const char* name : near_misses) {
