@@ -28,7 +28,9 @@ INKS = [('chalk', (255, 60, 150), (255, 250, 240)),
         ('hat', (0, 120, 210), (80, 235, 255)),
         ('stripe', (230, 140, 0), (255, 245, 110)),
         ('moon', (200, 110, 0), (255, 245, 190)),
-        ('dust', (70, 40, 170), (170, 170, 255))]
+        ('dust', (70, 40, 170), (170, 170, 255)),
+        ('hatch', (250, 110, 255), (255, 215, 255))]
+SOFT = ('hatch',)  # inks drawn without a glow
 LEVELS = 16  # shades from the ground up to each ink's core
 GLOW_AT = 0.6  # ramp position of the pure glow colour; above it the ink whitens to its core
 
@@ -120,10 +122,10 @@ def draw_frame(n):
     eye_pen = ImageDraw.Draw(eyes)
 
     ground_y = 171
-    lift = (0, 3, 6, 8, 9, 9)[leap]
+    lift = (0, 2, 4, 5, 6, 6)[leap]
     tuck = 0.22 * leap                            # knees come up in the leap
     bob = 4.0 * math.cos(2 * phi) + lift
-    hip = (102, ground_y - 72 - bob)
+    hip = (102, ground_y - 69 - bob)
     lean = 0.2 + 0.03 * leap
     neck = (hip[0] + 43 * math.sin(lean), hip[1] - 43 * math.cos(lean))
     head = (neck[0] + 9, neck[1] - 19)
@@ -177,6 +179,12 @@ def draw_frame(n):
     mid = ((hip[0] + neck[0]) / 2 + 3, (hip[1] + neck[1]) / 2)
     pen.line('chalk', [hip, mid, neck], 21, 0.3)
     pen.line('jacket', [hip, mid, neck], 14, 0.3)
+    # quick chalk hatching across the jacket, redrawn every frame
+    ax, ay = neck[0] - hip[0], neck[1] - hip[1]
+    for k in range(4):
+        f = 0.2 + 0.2 * k + rng.uniform(-0.04, 0.04)
+        cx, cy = hip[0] + ax * f, hip[1] + ay * f
+        pen.line('hatch', [(cx - 4, cy + 2), (cx + 4, cy - 3)], 2.2, 0.3)
     # scarf streaming back, a travelling wave that closes over one loop
     scarf = []
     for k in range(9):
@@ -219,7 +227,7 @@ def draw_frame(n):
     band[ground_y + 4:] = 2                        # the ground below the line is dark again
     out = np.repeat(band.astype(np.uint8)[:, None], WIDTH, 1)
     best = np.zeros((HEIGHT, WIDTH))
-    order = ['moon', 'dust', 'far', 'chalk', 'jacket', 'scarf', 'stripe', 'skin', 'hat']
+    order = ['moon', 'dust', 'far', 'chalk', 'jacket', 'hatch', 'scarf', 'stripe', 'skin', 'hat']
     for name in order:
         k = [i for i, (nm, _, _) in enumerate(INKS) if nm == name][0]
         cov = np.array(imgs[name].resize((WIDTH, HEIGHT), Image.BOX), dtype=float) / 255.0
@@ -231,6 +239,8 @@ def draw_frame(n):
         body = _blur(cov, 0.6)
         halo = _blur(cov, 2.0)
         glow = _blur(cov, 5.0)
+        if name in SOFT:
+            halo, glow, body = halo * 0.0, glow * 0.0, body * 1.6
         level = np.round(np.clip(0.7 * body + 0.45 * halo + 0.6 * glow, 0, 1) * LEVELS).astype(int)
         # coarse steps in the faint glow keep its runs long
         level = np.where(level < 4, level // 2 * 2, level)
