@@ -18,7 +18,9 @@ void fs_init(const void* base, uint32_t size);
 // Opens the first entry whose name equals `name` byte for byte (case and separators exact).
 // Lists every entry examined as "%s, %i\n", then "fileopen: %s found\n" or
 // "fileopen: no match\n". Returns a new handle (1, 2, ... never reused) or 0 when nothing
-// matches, `name` is null, or all FS_MAX_STREAMS - 1 handles are used up.
+// matches, `name` is null, or all FS_MAX_STREAMS - 1 handles are used up (the walk is
+// listed, the last line is left out and the reason goes to stderr). Entries whose header
+// or data would pass the blob's end are cut at it.
 int fs_open(const char* name);
 
 // Does nothing: handles are never freed. Present for the FileCallbacks tuple.
