@@ -298,18 +298,3 @@ TEST(MixerPcm16, RoundsToEvenAndClips) {
     mixer_to_pcm16(nullptr, in, 1);
     EXPECT_EQ(untouched[0], 9);
 }
-
-TEST(MixerSettings, RateReciprocalAndRamp) {
-    mixer_set_rate(44100);
-    EXPECT_EQ(mixer_settings.rate, 44100);
-    EXPECT_EQ(mixer_settings.reciprocal, 1.0f / 44100.0f);
-    EXPECT_EQ(mixer_settings.ramp_length, 128);
-    EXPECT_EQ(mixer_settings.ramp_reciprocal, 0.0078125f);
-    mixer_set_rate(22050);
-    EXPECT_EQ(mixer_settings.ramp_length, 64);
-    mixer_set_rate(44100);
-    mixer_reset_voices();
-    EXPECT_EQ(voice_table[200].number, 200);
-    EXPECT_EQ(voice_table[200].step, 1u);
-    EXPECT_EQ(voice_table[200].sample, nullptr);
-}

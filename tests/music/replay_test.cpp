@@ -253,18 +253,3 @@ TEST(VoiceUpdate, VolumeAndPanningFormulas) {
     // 64 x 32 = 2048; 40000 x 2048 = 81920000; 50 x 81920000 x 255 / 2^35 = 30.39
     EXPECT_EQ(voice.volume, 30);
 }
-
-TEST(VoiceUpdate, StopSilencesTheVoice) {
-    Voice voice{};
-    voice.sample = &EMPTY_SAMPLE;
-    voice.position = 5;
-    voice.start_offset = 7;
-    Channel c{};
-    c.voice = &voice;
-    c.flags = UPDATE_STOP;
-    Module module{};
-    channel_update_voice(&c, &EMPTY_SAMPLE, &module);
-    EXPECT_EQ(voice.sample, nullptr);
-    EXPECT_EQ(voice.position, 0u);
-    EXPECT_EQ(voice.start_offset, 0u);
-}
