@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <type_traits>
 
-template <bool Signed>
-class WideInteger {
+template <bool Signed> class WideInteger {
 public:
     constexpr WideInteger() = default;
     template <typename T, typename = std::enable_if_t<std::is_integral<T>::value>>
@@ -37,7 +36,7 @@ public:
     // Truncates toward zero, as the built-in division does. The divisor must not be 0.
     friend constexpr WideInteger operator/(WideInteger a, WideInteger b) {
         const bool negA = a.negative(), negB = b.negative();
-        WideInteger q = divide_unsigned(negA ? -a : a, negB ? -b : b);
+        WideInteger q = divideUnsigned(negA ? -a : a, negB ? -b : b);
         return negA != negB ? -q : q;
     }
     friend constexpr WideInteger operator-(WideInteger a) { return WideInteger() - a; }
@@ -86,12 +85,12 @@ private:
     }
 
     // Shift-and-subtract division of the two words as unsigned magnitudes.
-    static constexpr WideInteger divide_unsigned(WideInteger a, WideInteger b) {
+    static constexpr WideInteger divideUnsigned(WideInteger a, WideInteger b) {
         WideInteger q, r;
         for (int bit = 127; bit >= 0; --bit) {
-            r = make(r.hi_ << 1 | r.lo_ >> 63, r.lo_ << 1 | ((bit >= 64 ? a.hi_ >> (bit - 64)
-                                                                         : a.lo_ >> bit) & 1));
-            if (!unsigned_less(r, b)) {
+            r = make(r.hi_ << 1 | r.lo_ >> 63,
+                     r.lo_ << 1 | ((bit >= 64 ? a.hi_ >> (bit - 64) : a.lo_ >> bit) & 1));
+            if (!unsignedLess(r, b)) {
                 r = r - b;
                 if (bit >= 64)
                     q.hi_ |= uint64_t(1) << (bit - 64);
@@ -101,7 +100,7 @@ private:
         }
         return q;
     }
-    static constexpr bool unsigned_less(WideInteger a, WideInteger b) {
+    static constexpr bool unsignedLess(WideInteger a, WideInteger b) {
         return a.hi_ != b.hi_ ? a.hi_ < b.hi_ : a.lo_ < b.lo_;
     }
 };

@@ -3,7 +3,9 @@
 // waveOutGetPosition in bytes, extended past its 32-bit wrap.
 #include "audio/win32/win32_device.h"
 
+// windows.h first: the others build on its types.
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include <atomic>
@@ -170,15 +172,21 @@ void win32_raise_thread_priority() {
 }
 
 const WaveDevice WIN32_DEVICE = {
-    "waveOut",       win32_open,      win32_prepare, win32_write,
-    win32_position,  win32_unprepare, win32_reset,   win32_close,
-    win32_raise_thread_priority,
+    "waveOut",   win32_open,     win32_prepare,
+    win32_write, win32_position, win32_unprepare,
+    win32_reset, win32_close,    win32_raise_thread_priority,
 };
 
 } // namespace
 
-const WaveDevice* win32_wave_device() { return &WIN32_DEVICE; }
+const WaveDevice* win32_wave_device() {
+    return &WIN32_DEVICE;
+}
 
-const WaveDevice* wave_device_default() { return &WIN32_DEVICE; }
+const WaveDevice* wave_device_default() {
+    return &WIN32_DEVICE;
+}
 
-bool win32_device_is_silent() { return g_silent; }
+bool win32_device_is_silent() {
+    return g_silent;
+}

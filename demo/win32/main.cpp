@@ -2,4 +2,6 @@
 // sound backends linked in.
 #include "demo/demo_main.h"
 
-int main(int, char**, char**) { return demo_run(); }
+int main(int, char**, char**) {
+    return demo_run();
+}

@@ -2,7 +2,9 @@
 // run time, so the program imports nothing of it; only the first COM interfaces are used.
 #include "display/win32/win32_display.h"
 
+// windows.h first: the others build on its types.
 #include <windows.h>
+
 #include <ddraw.h>
 
 #include <cstdio>
@@ -105,18 +107,18 @@ void create_window(const char* title) {
     windowClass.lpfnWndProc = window_proc;
     windowClass.lpszClassName = title;
     RegisterClassA(&windowClass);
-    g_win32.window = CreateWindowExA(0, title, title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                     nullptr, nullptr);
+    g_win32.window =
+        CreateWindowExA(0, title, title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
 }
 
 bool set_exclusive() {
-    return SUCCEEDED(
-        g_win32.directDraw->SetCooperativeLevel(g_win32.window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN));
+    return SUCCEEDED(g_win32.directDraw->SetCooperativeLevel(g_win32.window,
+                                                             DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN));
 }
 
 bool set_mode(int width, int height, int bitsPerPixel) {
-    if (FAILED(g_win32.directDraw->SetDisplayMode(DWORD(width), DWORD(height),
-                                                  DWORD(bitsPerPixel))))
+    if (FAILED(
+            g_win32.directDraw->SetDisplayMode(DWORD(width), DWORD(height), DWORD(bitsPerPixel))))
         return false;
     g_win32.width = width;
     g_win32.height = height;
@@ -182,9 +184,13 @@ bool pump_one(DisplayPumpScope scope, DisplayEvent* removed) {
     return true;
 }
 
-void sleep_ms(int ms) { Sleep(DWORD(ms)); }
+void sleep_ms(int ms) {
+    Sleep(DWORD(ms));
+}
 
-void restore() { g_win32.primary->Restore(); }
+void restore() {
+    g_win32.primary->Restore();
+}
 
 bool lock(uint8_t** pixels, int* pitch) {
     DDSURFACEDESC desc = {};
@@ -196,7 +202,9 @@ bool lock(uint8_t** pixels, int* pitch) {
     return true;
 }
 
-void unlock(uint8_t* pixels) { g_win32.backBuffer->Unlock(pixels); }
+void unlock(uint8_t* pixels) {
+    g_win32.backBuffer->Unlock(pixels);
+}
 
 void flip() {
     g_win32.primary->Flip(nullptr, DDFLIP_WAIT);
@@ -219,10 +227,10 @@ void write_snapshot() {
         std::fprintf(stderr, "vorru: the front surface cannot be read back\n");
         return;
     }
-    bool written = win32_write_snapshot(
-        g_win32.snapshotPath, static_cast<const uint8_t*>(desc.lpSurface), g_win32.width,
-        g_win32.height, int(desc.lPitch), int(format.dwRGBBitCount), format.dwRBitMask,
-        format.dwGBitMask, format.dwBBitMask);
+    bool written = win32_write_snapshot(g_win32.snapshotPath,
+                                        static_cast<const uint8_t*>(desc.lpSurface), g_win32.width,
+                                        g_win32.height, int(desc.lPitch), int(format.dwRGBBitCount),
+                                        format.dwRBitMask, format.dwGBitMask, format.dwBBitMask);
     g_win32.primary->Unlock(desc.lpSurface);
     if (!written)
         std::fprintf(stderr, "vorru: cannot write %s\n", g_win32.snapshotPath);
@@ -261,7 +269,9 @@ void unload_library() {
     g_win32.directDrawCreate = nullptr;
 }
 
-void hide_cursor() { SetCursor(nullptr); }
+void hide_cursor() {
+    SetCursor(nullptr);
+}
 
 intptr_t default_window_proc(const DisplayEvent& event) {
     return intptr_t(DefWindowProcA(static_cast<HWND>(event.window), UINT(event.message),
@@ -275,14 +285,32 @@ void exit_process(int code) {
 }
 
 const DisplayBackend WIN32_BACKEND = {
-    load_library,     create_device,   create_window,      set_exclusive,
-    set_mode,         create_surfaces, attach_back_buffer, get_pixel_format,
-    set_screen_saver_active, pump_one, sleep_ms,           restore,
-    lock,             unlock,          flip,               release_surfaces,
-    release_device,   destroy_window,  unload_library,     hide_cursor,
-    default_window_proc, exit_process,
+    load_library,
+    create_device,
+    create_window,
+    set_exclusive,
+    set_mode,
+    create_surfaces,
+    attach_back_buffer,
+    get_pixel_format,
+    set_screen_saver_active,
+    pump_one,
+    sleep_ms,
+    restore,
+    lock,
+    unlock,
+    flip,
+    release_surfaces,
+    release_device,
+    destroy_window,
+    unload_library,
+    hide_cursor,
+    default_window_proc,
+    exit_process,
 };
 
 } // namespace
 
-const DisplayBackend* display_win32_backend() { return &WIN32_BACKEND; }
+const DisplayBackend* display_win32_backend() {
+    return &WIN32_BACKEND;
+}

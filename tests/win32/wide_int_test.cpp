@@ -28,13 +28,27 @@ void expect_same(U w, U128 ref, const char* what) {
     EXPECT_EQ(w.low(), uint64_t(ref)) << what;
 }
 
-S wide(I128 v) { return (S(int64_t(v >> 64)) << 64) + S(uint64_t(v)); }
-U wide(U128 v) { return (U(uint64_t(v >> 64)) << 64) + U(uint64_t(v)); }
+S wide(I128 v) {
+    return (S(int64_t(v >> 64)) << 64) + S(uint64_t(v));
+}
+U wide(U128 v) {
+    return (U(uint64_t(v >> 64)) << 64) + U(uint64_t(v));
+}
 
 std::vector<I128> signed_samples() {
-    std::vector<I128> values = {0, 1, -1, 2, -2, 0x7FFFFFFF, INT64_MAX, INT64_MIN,
-                                I128(UINT64_MAX), -I128(UINT64_MAX), I128(1) << 96,
-                                -(I128(1) << 96), (I128(1) << 126) + 12345};
+    std::vector<I128> values = {0,
+                                1,
+                                -1,
+                                2,
+                                -2,
+                                0x7FFFFFFF,
+                                INT64_MAX,
+                                INT64_MIN,
+                                I128(UINT64_MAX),
+                                -I128(UINT64_MAX),
+                                I128(1) << 96,
+                                -(I128(1) << 96),
+                                (I128(1) << 126) + 12345};
     std::mt19937_64 rng(11);
     for (int i = 0; i < 200; ++i) {
         const int shift = int(rng() % 120);
@@ -97,5 +111,7 @@ TEST(WideInteger, ForwardBoundarySearchAtTheTopOfTheRange) {
 } // namespace
 
 #else
-TEST(WideInteger, NeedsInt128ToCompareAgainst) { GTEST_SKIP() << "no __int128 on this target"; }
+TEST(WideInteger, NeedsInt128ToCompareAgainst) {
+    GTEST_SKIP() << "no __int128 on this target";
+}
 #endif
