@@ -1,114 +1,146 @@
-// darkenRows and blurBitmap: bounds, floors, and the exact in-place address-order blur.
-#include <cstring>
+// darkenRows, blurBitmap (in place, address order) and BlobSprites (saturating, row-wrapping,
+// never outside the destination).
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "effects/blobs.h"
 #include "effects/filters.h"
 #include "gfx/bitmap.h"
 
 namespace {
 
-uint8_t* bytes(Bitmap& b) {
-    return reinterpret_cast<uint8_t*>(b.pixels);
+std::vector<uint8_t> bytes(const Bitmap& b) {
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(b.pixels);
+    return std::vector<uint8_t>(p, p + size_t(b.width) * b.height * 4);
 }
 
-std::vector<uint8_t> snapshot(Bitmap& b) {
-    return std::vector<uint8_t>(bytes(b), bytes(b) + size_t(b.width) * b.height * 4);
-}
-
-// The blur as written: one byte at a time, in place, in address order.
-void reference_blur(std::vector<uint8_t>& b, int width, int height) {
-    const int w = width * 4;
-    for (int i = w; i <= (height - 1) * w - 1; ++i)
-        b[i] = uint8_t((b[i] + ((b[i - w] + b[i + w] + b[i - 4] + b[i + 4]) >> 2)) >> 1);
+int changed(const Bitmap& b, uint32_t background) {
+    int n = 0;
+    for (int i = 0; i < b.width * b.height; ++i)
+        n += b.pixels[i] != background;
+    return n;
 }
 
 } // namespace
 
-TEST(DarkenRows, RejectsRowsOutsideTheBitmap) {
-    Bitmap b(4, 5);
-    b.fill(0x80808080u);
-    const std::vector<uint8_t> before = snapshot(b);
-    EXPECT_EQ(darkenRows(-1, 4, 16, b), 0);
-    EXPECT_EQ(darkenRows(5, 1, 16, b), 0);
-    EXPECT_EQ(snapshot(b), before);
-    // A count of 0 or less is accepted and does nothing.
-    EXPECT_EQ(darkenRows(2, 0, 16, b), 1);
-    EXPECT_EQ(darkenRows(2, -3, 16, b), 1);
-    EXPECT_EQ(snapshot(b), before);
-}
-
-TEST(DarkenRows, CutsAtTheLastRowAndFloorsAtZero) {
+TEST(DarkenRows, BoundsAndSaturatingValues) {
     Bitmap b(3, 5);
     b.fill(0xC80AC80Au); // bytes 10, 200, 10, 200
-    EXPECT_EQ(darkenRows(3, 4, 16, b), 1);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(b.pixels[y * 3 + x], y >= 3 ? 0xB800B800u : 0xC80AC80Au) << x << "," << y;
-
+    const std::vector<uint8_t> before = bytes(b);
+    EXPECT_EQ(darkenRows(-1, 4, 16, b), 0);
+    EXPECT_EQ(darkenRows(5, 1, 16, b), 0);
+    EXPECT_EQ(darkenRows(2, 0, 16, b), 1); // a count of 0 or less does nothing
+    EXPECT_EQ(darkenRows(2, -3, 16, b), 1);
+    EXPECT_EQ(bytes(b), before);
+    EXPECT_EQ(darkenRows(3, 4, 16, b), 1); // cut at the last row
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(b.pixels[i], i >= 9 ? 0xB800B800u : 0xC80AC80Au) << i;
     EXPECT_EQ(darkenRows(0, 1, 24, b), 1);
-    EXPECT_EQ(b.pixels[0], 0xB000B000u); // 200 - 24 = 176, 10 - 24 floors at 0, byte 3 too
+    EXPECT_EQ(b.pixels[0], 0xB000B000u); // 200 - 24, 10 - 24 floors at 0, byte 3 too
     EXPECT_EQ(b.pixels[3], 0xC80AC80Au);
 }
 
-TEST(Blur, FiveByFiveImpulse) {
+TEST(Blur, FiveByFiveImpulseExactly) {
     Bitmap b(5, 5);
-    bytes(b)[(2 * 5 + 2) * 4 + 1] = 255; // row 2, column 2, byte lane 1
+    reinterpret_cast<uint8_t*>(b.pixels)[(2 * 5 + 2) * 4 + 1] = 255; // centre, byte lane 1
     blurBitmap(b);
-    const uint8_t expected[5][5] = {
-        {0, 0, 0, 0, 0}, {0, 0, 31, 3, 0}, {0, 31, 135, 17, 2}, {0, 3, 17, 4, 0}, {0, 0, 0, 0, 0}};
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 5; ++x) {
-            EXPECT_EQ(bytes(b)[(y * 5 + x) * 4 + 1], expected[y][x]) << x << "," << y;
-            for (int lane : {0, 2, 3})
-                EXPECT_EQ(bytes(b)[(y * 5 + x) * 4 + lane], 0);
+    const uint8_t expected[25] = {0,  0, 0, 0, 0,  0, 0, 31, 3, 0, 0, 31, 135,
+                                  17, 2, 0, 3, 17, 4, 0, 0,  0, 0, 0, 0};
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(b.pixels[i], uint32_t(expected[i]) << 8) << i;
+}
+
+TEST(Blur, MatchesTheByteWalkAndLeavesEdgeRows) {
+    // Rows wrap into each other at the sides and byte 3 is filtered like the colours; odd and
+    // even widths take both paths of a pixel-pair walk. The walk leaves the first and last rows
+    // (and bitmaps of fewer than 3 rows) as they were.
+    for (int width : {1, 2, 5, 320})
+        for (int height : {0, 1, 2, 6, 240}) {
+            Bitmap b(width, height);
+            uint32_t seed = 12345;
+            for (int i = 0; i < width * height; ++i)
+                b.pixels[i] = seed = seed * 1103515245u + 12345u;
+            std::vector<uint8_t> want = bytes(b);
+            const int w = width * 4;
+            for (int i = w; i <= (height - 1) * w - 1; ++i)
+                want[i] = uint8_t(
+                    (want[i] + ((want[i - w] + want[i + w] + want[i - 4] + want[i + 4]) >> 2)) >>
+                    1);
+            blurBitmap(b);
+            ASSERT_EQ(bytes(b), want) << width << "x" << height;
         }
 }
 
-TEST(Blur, EqualBytesStayAndEdgeRowsAreNeverWritten) {
-    Bitmap flat(7, 4);
-    flat.fill(0x5A5A5A5Au);
-    blurBitmap(flat);
-    for (int i = 0; i < 7 * 4; ++i)
-        EXPECT_EQ(flat.pixels[i], 0x5A5A5A5Au);
+class Blobs : public ::testing::Test {
+protected:
+    void SetUp() override { blobs.init(256, 38); }
+    BlobSprites blobs;
+};
 
-    Bitmap b(6, 5);
-    for (int i = 0; i < 6 * 5; ++i)
-        b.pixels[i] = 0x01020304u * uint32_t(i * 37 + 11);
-    const std::vector<uint8_t> before = snapshot(b);
-    blurBitmap(b);
-    const std::vector<uint8_t> after = snapshot(b);
-    const size_t row = 6 * 4;
-    EXPECT_TRUE(std::equal(before.begin(), before.begin() + row, after.begin()));
-    EXPECT_TRUE(std::equal(before.end() - row, before.end(), after.end() - row));
+TEST_F(Blobs, SizesAndCones) {
+    const int sizes[][2] = {{0, 0}, {6, 0}, {7, 1}, {128, 19}, {255, 37}};
+    for (const auto& s : sizes) {
+        EXPECT_EQ(blobs.widths[s[0]], s[1]) << s[0];
+        EXPECT_EQ(blobs.heights[s[0]], s[1]) << s[0];
+    }
+    EXPECT_EQ(blobs.images[7][0], 0);
+    EXPECT_EQ(blobs.images[255][0], 0); // corners have fallen to 0
+    int peak = 0;                       // the centre is close to 255
+    for (int i : {17, 18, 19})
+        for (int j : {17, 18, 19})
+            peak = std::max(peak, int(blobs.images[255][i * 37 + j]));
+    EXPECT_GE(peak, 240);
+    for (int e : {0, 77, 255})
+        EXPECT_EQ(blobs.palette[e * 4] | blobs.palette[e * 4 + 1] << 8 |
+                      blobs.palette[e * 4 + 2] << 16 | blobs.palette[e * 4 + 3] << 24,
+                  e * 0x010101);
+    BlobSprites none;
+    EXPECT_EQ(none.init(0, 38), 1);
+    EXPECT_EQ(none.count, 0);
 }
 
-TEST(Blur, MatchesTheByteWalkOnAnyContent) {
-    // Rows wrap into each other at the sides, byte 3 is filtered like the colours, and odd
-    // and even widths take both paths of the pixel-pair walk.
-    for (int width : {1, 2, 5, 320}) {
-        const int height = width == 320 ? 240 : 6;
-        Bitmap b(width, height);
-        uint32_t seed = 12345;
-        for (int i = 0; i < width * height; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            b.pixels[i] = seed;
-        }
-        std::vector<uint8_t> expected = snapshot(b);
-        reference_blur(expected, width, height);
-        blurBitmap(b);
-        EXPECT_EQ(snapshot(b), expected) << width;
-    }
+TEST_F(Blobs, NothingForBlob7AndLevelsClamp) {
+    Bitmap dst(64, 64), a(64, 64), b(64, 64);
+    dst.fill(0x01010101u);
+    EXPECT_EQ(blobs.draw(32, 32, 7, dst), 1);
+    EXPECT_EQ(blobs.draw(32, 32, -5, dst), 1);
+    EXPECT_EQ(changed(dst, 0x01010101u), 0);
+    blobs.draw(32, 32, 300, a);
+    blobs.draw(32, 32, 255, b);
+    EXPECT_EQ(bytes(a), bytes(b));
+    EXPECT_GT(changed(a, 0), 37 * 20);
 }
 
-TEST(Blur, FewerThanThreeRowsAreLeftAlone) {
-    for (int height : {0, 1, 2}) {
-        Bitmap b(4, height);
-        for (int i = 0; i < 4 * height; ++i)
-            b.pixels[i] = 0xFF00FF00u + uint32_t(i);
-        const std::vector<uint8_t> before = snapshot(b);
-        blurBitmap(b);
-        EXPECT_EQ(snapshot(b), before);
-    }
+TEST_F(Blobs, AddsSaturateAndKeepByteThree) {
+    for (int i = 0; i < 19 * 19; ++i) // blob 128 is 19x19: intensity 100 everywhere
+        blobs.images[128][i] = 100;
+    Bitmap dst(40, 40);
+    dst.fill(0xAB64C800u); // bytes 0, 200, 100, 0xAB
+    blobs.draw(20, 20, 128, dst);
+    EXPECT_EQ(dst.pixels[11 * 40 + 11], 0xABC8FF64u); // top-left (20 - 9, 20 - 9)
+    EXPECT_EQ(dst.pixels[29 * 40 + 29], 0xABC8FF64u);
+    EXPECT_EQ(changed(dst, 0xAB64C800u), 19 * 19);
+}
+
+TEST_F(Blobs, RowsWrapAtXElevenButNeverLeaveTheBuffer) {
+    // 37 wide at x = 11 covers columns -7..29: blob column 0 of row r lands on column 313 of
+    // destination row top + r - 1.
+    for (int i = 0; i < 37 * 37; ++i)
+        blobs.images[255][i] = 1;
+    Bitmap probe(320, 60);
+    blobs.draw(11, 30, 255, probe);
+    EXPECT_EQ(probe.pixels[11 * 320 + 313], 0x00010101u);
+    EXPECT_EQ(probe.pixels[11 * 320 + 312], 0u);
+    EXPECT_EQ(probe.pixels[12 * 320 + 29], 0x00010101u);
+    EXPECT_EQ(probe.pixels[12 * 320 + 30], 0u);
+    // Over every edge and corner of a small bitmap (the sanitizer build checks the writes).
+    Bitmap dst(20, 16), tiny(3, 2);
+    for (int y : {-30, -10, 0, 8, 15, 25, 60})
+        for (int x : {-30, -5, 0, 10, 19, 30, 60})
+            blobs.draw(x, y, 255, dst);
+    EXPECT_GT(changed(dst, 0), 0);
+    blobs.draw(1, 1, 255, tiny);
+    EXPECT_GT(changed(tiny, 0), 0);
 }

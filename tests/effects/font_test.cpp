@@ -1,223 +1,208 @@
-// Font: cutting a strip into glyphs (gaps, the last-column rule, running out, duplicates),
-// proportional drawing with spaces, unknown characters, clipping and fade.
-#include <fstream>
-#include <iterator>
+// Font (glyph cutting, spacing, unknown bytes, clipping, fade) and the animation frame set:
+// both load PCX pictures from the store.
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "effects/animation.h"
 #include "effects/font.h"
-#include "effects_test_support.h"
-
-using effects_test::make_pcx;
-using effects_test::pixel;
-using effects_test::Store;
+#include "gfx/bitmap.h"
+#include "store/fs.h"
+#include "tests/store/blob_builder.h"
 
 namespace {
 
-constexpr uint32_t RED = 0x00FF0000u, GREEN = 0x0000FF00u, BLUE = 0x000000FFu, WHITE = 0x00FFFFFFu,
-                   GREY = 0x00808080u;
+// A 1-plane 8-bit PCX of `pixels` (row-major 0x00RRGGBB, at most 256 colours), every index
+// written as a run so any value is safe.
+std::vector<uint8_t> make_pcx(int w, int h, const std::vector<uint32_t>& pixels) {
+    std::vector<uint32_t> palette;
+    std::vector<uint8_t> f = {10,
+                              5,
+                              1,
+                              8,
+                              0,
+                              0,
+                              0,
+                              0,
+                              uint8_t(w - 1),
+                              uint8_t((w - 1) >> 8),
+                              uint8_t(h - 1),
+                              uint8_t((h - 1) >> 8)};
+    f.resize(128);
+    f[65] = 1;
+    f[66] = uint8_t(w);
+    f[67] = uint8_t(w >> 8);
+    for (uint32_t p : pixels) {
+        size_t i = std::find(palette.begin(), palette.end(), p) - palette.begin();
+        if (i == palette.size())
+            palette.push_back(p);
+        f.insert(f.end(), {0xC1, uint8_t(i)});
+    }
+    f.push_back(0x0C);
+    palette.resize(256, 0);
+    for (uint32_t p : palette)
+        f.insert(f.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+    return f;
+}
+
+// Keeps a blob alive as the store's content.
+struct Store {
+    std::vector<uint8_t> blob;
+    explicit Store(const std::vector<vorru_test::BlobEntry>& entries)
+        : blob(vorru_test::build_blob(entries)) {
+        fs_init(blob.data(), uint32_t(blob.size()));
+    }
+    ~Store() { fs_init(nullptr, 0); }
+};
+
+constexpr uint32_t RED = 0xFF0000, GREEN = 0x00FF00, BLUE = 0x0000FF, WHITE = 0xFFFFFF;
+const std::string INK = ".RGBWY"; // 0, red, green, blue, white, grey
+const uint32_t INK_RGB[] = {0, RED, GREEN, BLUE, WHITE, 0x808080};
 
 // 13x3 strip: a = columns 1-2, b = 5-7 with a hole at (6, 1), c = 9, then ink in 11-12 where
-// 12 is the last column.
+// 12 is the strip's last column.
 std::vector<uint8_t> test_strip() {
-    const int w = 13, h = 3;
-    std::vector<uint32_t> p(w * h, 0);
-    for (int y = 0; y < h; ++y) {
-        p[y * w + 1] = p[y * w + 2] = RED;
-        p[y * w + 5] = p[y * w + 6] = p[y * w + 7] = GREEN;
-        p[y * w + 9] = BLUE;
-        p[y * w + 11] = WHITE;
-        p[y * w + 12] = GREY;
-    }
-    p[1 * w + 6] = 0;
-    return make_pcx(w, h, p);
+    std::vector<uint32_t> p;
+    for (char c : std::string(".RR..GGG.B.WY.RR..G.G.B.WY.RR..GGG.B.WY"))
+        p.push_back(INK_RGB[INK.find(c)]);
+    return make_pcx(13, 3, p);
 }
 
 class FontTest : public ::testing::Test {
 protected:
     FontTest() : store({{"data\\strip.pcx", test_strip()}}) {}
     ~FontTest() override { font.unload(); }
+    std::string widths() const { // glyph characters and widths in list order, e.g. "a2b3"
+        std::string s;
+        for (const Glyph* g = font.glyphs; g; g = g->next)
+            s += char(g->character) + std::to_string(g->bitmap->width);
+        return s;
+    }
+    std::string draw(int width, int x, const char* text) { // row 0 in INK letters
+        Bitmap dst(width, 3);
+        font.x = x;
+        font.drawText(dst, text);
+        std::string row;
+        for (int i = 0; i < width; ++i)
+            row += INK[std::find(INK_RGB, INK_RGB + 6, dst.pixels[i]) - INK_RGB];
+        return row;
+    }
     Store store;
     Font font;
 };
 
-int glyph_count(const Font& f) {
-    int n = 0;
-    for (const Glyph* g = f.glyphs; g; g = g->next)
-        ++n;
-    return n;
-}
-
 } // namespace
 
-TEST_F(FontTest, ScanCutsGlyphsAtGapsAndDropsTheLastColumn) {
+TEST_F(FontTest, ScanCutsGlyphsAtGapsAndNeverUsesTheLastColumn) {
     const std::string trace =
         vorru_test::captured_stdout([&] { EXPECT_EQ(font.load("data\\strip.pcx", "abcd"), 1); });
-    ASSERT_EQ(glyph_count(font), 4);
+    EXPECT_EQ(widths(), "a2b3c1d1");
     EXPECT_STREQ(font.charset, "abcd");
-    const int widths[4] = {2, 3, 1, 1};
-    const char chars[4] = {'a', 'b', 'c', 'd'};
     size_t at = 0;
-    int k = 0;
-    for (const Glyph* g = font.glyphs; g; g = g->next, ++k) {
-        EXPECT_EQ(g->character, chars[k]);
-        EXPECT_EQ(g->bitmap->width, widths[k]);
-        EXPECT_EQ(g->bitmap->height, 3);
-        EXPECT_NE(g->bitmap->keyed, 0);
-        const std::string line =
-            "created new bitmap object. width: " + std::to_string(widths[k]) + ", height: 3\n";
-        at = trace.find(line, at);
-        EXPECT_NE(at, std::string::npos) << line;
+    for (int w : {2, 3, 1, 1}) {
+        at = trace.find("created new bitmap object. width: " + std::to_string(w) + ", height: 3\n",
+                        at);
+        EXPECT_NE(at, std::string::npos) << w;
     }
-    // "d" keeps only column 11: the grey last column never belongs to a glyph.
-    EXPECT_EQ(font.findGlyph('d')->bitmap->pixels[0], WHITE);
-    // The hole in "b" is transparent.
-    EXPECT_EQ(font.findGlyph('b')->bitmap->mask[1 * 3 + 1], 0xFFFFFFFFu);
+    EXPECT_EQ(font.findGlyph('d')->bitmap->pixels[0], WHITE); // grey column 12 is not in "d"
+    EXPECT_EQ(font.findGlyph('b')->bitmap->mask[1 * 3 + 1], 0xFFFFFFFFu); // the hole is keyed
     EXPECT_EQ(font.findGlyph('b')->bitmap->mask[0], 0u);
 }
 
-TEST_F(FontTest, RunningOutOfStripLeavesLaterCharactersWithoutGlyphs) {
+TEST_F(FontTest, RunningOutDuplicatesAndFailedLoads) {
     EXPECT_EQ(font.load("data\\strip.pcx", "abcdefg"), 1);
-    EXPECT_EQ(glyph_count(font), 4);
+    EXPECT_EQ(widths(), "a2b3c1d1"); // the strip ran out: e, f, g get no glyph
     EXPECT_EQ(font.findGlyph('e'), nullptr);
-    EXPECT_EQ(font.findGlyph('g'), nullptr);
-
-    // Ink that starts in the last column can never close a glyph.
-    Font edge;
-    std::vector<uint32_t> p = {RED, 0, 0, 0, BLUE};
-    Store other({{"data\\edge.pcx", make_pcx(5, 1, p)}});
-    EXPECT_EQ(edge.load("data\\edge.pcx", "ab"), 1);
-    EXPECT_EQ(glyph_count(edge), 1);
-    EXPECT_EQ(edge.findGlyph('b'), nullptr);
-    edge.unload();
-}
-
-TEST_F(FontTest, DuplicateCharactersGetTwoGlyphsAndLookupFindsTheFirst) {
     EXPECT_EQ(font.load("data\\strip.pcx", "aab"), 1);
-    ASSERT_EQ(glyph_count(font), 3);
-    EXPECT_EQ(font.findGlyph('a'), font.glyphs);
-    EXPECT_EQ(font.findGlyph('a')->bitmap->width, 2);
-    EXPECT_EQ(font.glyphs->next->character, 'a');
-    EXPECT_EQ(font.glyphs->next->bitmap->width, 3);
-    EXPECT_EQ(font.findGlyph('b')->bitmap->width, 1);
-}
-
-TEST_F(FontTest, MissingStripFailsAndKeepsTheFont) {
-    EXPECT_EQ(font.load("data\\nothing.pcx", "xyz"), 0);
-    EXPECT_EQ(font.glyphs, nullptr);
-    EXPECT_EQ(font.charset, nullptr);
-    EXPECT_EQ(font.spaceWidth, 8);
-    Bitmap dst(4, 4);
-    EXPECT_EQ(font.drawText(dst, "abc"), 1); // an empty font draws nothing
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(dst.pixels[i], 0u);
-
-    ASSERT_EQ(font.load("data\\strip.pcx", "ab"), 1);
+    EXPECT_EQ(widths(), "a2a3b1");
+    EXPECT_EQ(font.findGlyph('a'), font.glyphs); // lookup finds the first
+    // A failed load keeps the font.
     Glyph* before = font.glyphs;
     EXPECT_EQ(font.load("data\\nothing.pcx", "xyz"), 0);
-    EXPECT_EQ(font.glyphs, before);
-    EXPECT_STREQ(font.charset, "ab");
     EXPECT_EQ(font.load(nullptr, "xyz"), 0);
+    EXPECT_EQ(font.glyphs, before);
+    EXPECT_STREQ(font.charset, "aab");
+    // Ink that starts in the last column can never close a glyph; an empty font draws nothing.
+    Store edge({{"data\\edge.pcx", make_pcx(5, 1, {RED, 0, 0, 0, BLUE})}});
+    EXPECT_EQ(font.load("data\\edge.pcx", "ab"), 1);
+    EXPECT_EQ(widths(), "a1");
+    Font empty;
+    EXPECT_EQ(empty.load("data\\nothing.pcx", "xyz"), 0);
+    EXPECT_EQ(empty.glyphs, nullptr);
+    EXPECT_EQ(empty.spaceWidth, 8);
+    Bitmap dst(4, 4);
+    EXPECT_EQ(empty.drawText(dst, "abc"), 1);
+    EXPECT_EQ(std::vector<uint32_t>(dst.pixels, dst.pixels + 16), std::vector<uint32_t>(16, 0u));
 }
 
-TEST_F(FontTest, ProportionalSpacingSpacesAndUnknownBytes) {
+TEST_F(FontTest, SpacingUnknownBytesAndClipping) {
     ASSERT_EQ(font.load("data\\strip.pcx", "abcd"), 1);
-    Bitmap dst(40, 5);
-    font.x = 10;
-    font.y = 1;
-    EXPECT_EQ(font.drawText(dst, "ab c"), 1);
-    EXPECT_EQ(pixel(dst, 9, 1), 0u);
-    EXPECT_EQ(pixel(dst, 10, 1), RED);
-    EXPECT_EQ(pixel(dst, 11, 3), RED);
-    EXPECT_EQ(pixel(dst, 12, 1), GREEN);
-    EXPECT_EQ(pixel(dst, 14, 1), GREEN);
-    for (int x = 15; x < 23; ++x)
-        EXPECT_EQ(pixel(dst, x, 1), 0u) << x;
-    EXPECT_EQ(pixel(dst, 23, 1), BLUE); // 10 + 2 + 3 + 8
-
-    Bitmap two(40, 5);
-    font.spaceWidth = 8;
-    font.drawText(two, "a  Xc"); // two spaces advance 16; X has no glyph and no width
-    EXPECT_EQ(pixel(two, 28, 1), BLUE);
-    EXPECT_EQ(pixel(two, 27, 1), 0u);
-    EXPECT_EQ(pixel(two, 29, 1), 0u);
-}
-
-TEST_F(FontTest, ClippingIsPerGlyphAndRejectedGlyphsStillAdvance) {
-    ASSERT_EQ(font.load("data\\strip.pcx", "abcd"), 1);
-    Bitmap dst(6, 3);
-    font.x = -6;
-    font.drawText(dst, "bba"); // b at -6 rejected, b at -3 wholly off, a at 0
-    EXPECT_EQ(pixel(dst, 0, 0), RED);
-    EXPECT_EQ(pixel(dst, 1, 0), RED);
-    EXPECT_EQ(pixel(dst, 2, 0), 0u);
-
-    Bitmap cut(6, 3);
-    font.x = -1;
-    font.drawText(cut, "ab"); // a loses its first column, b follows at 1
-    EXPECT_EQ(pixel(cut, 0, 0), RED);
-    EXPECT_EQ(pixel(cut, 1, 0), GREEN);
-    EXPECT_EQ(pixel(cut, 3, 0), GREEN);
-    EXPECT_EQ(pixel(cut, 4, 0), 0u);
-
-    Bitmap right(4, 3);
-    font.x = 3;
-    font.drawText(right, "bc"); // b cut at the right edge; c at 6 skipped
-    EXPECT_EQ(pixel(right, 3, 0), GREEN);
-    EXPECT_EQ(pixel(right, 2, 0), 0u);
+    const struct {
+        int width, x;
+        const char* text;
+        std::string want;
+    } cases[] = {
+        {40, 10, "ab c", "..........RRGGG........B................"},  // a, b, 8 for the space
+        {40, 10, "a  Xc", "..........RR................B..........."}, // X: no glyph, no width
+        {6, -6, "bba", "RR...."}, // b at -6 rejected, b at -3 wholly off, a at 0
+        {6, -1, "ab", "RGGG.."},  // a loses its first column
+        {4, 3, "bc", "...G"},     // b cut at the right edge, c skipped
+    };
+    for (const auto& t : cases)
+        EXPECT_EQ(draw(t.width, t.x, t.text), t.want) << t.text << " at " << t.x;
 }
 
 TEST_F(FontTest, FadeBlendsInkAndSkipsHoles) {
     ASSERT_EQ(font.load("data\\strip.pcx", "abcd"), 1);
     Bitmap dst(8, 3);
     dst.fill(0x00646464u);
-    font.fadeLevel = 255;
-    font.drawText(dst, "d");
-    EXPECT_EQ(pixel(dst, 0, 0), 0x00636363u); // almost invisible
-    font.fadeLevel = 128;
-    font.x = 1;
-    font.drawText(dst, "d");
-    EXPECT_EQ(pixel(dst, 1, 0), 0x00B1B1B1u); // 50 + 127
-    font.fadeLevel = 0;
-    font.x = 2;
-    font.drawText(dst, "b");
-    EXPECT_EQ(pixel(dst, 2, 0), GREEN);
-    EXPECT_EQ(pixel(dst, 3, 1), 0x00646464u); // the hole shows the background
-    font.fadeLevel = 200;
-    font.x = 5;
-    font.drawText(dst, "b");
-    EXPECT_EQ(pixel(dst, 6, 1), 0x00646464u);
+    const struct {
+        int fade, x;
+        const char* text;
+        int px, py;
+        uint32_t want;
+    } steps[] = {
+        {255, 0, "d", 0, 0, 0x636363},                              // almost invisible
+        {128, 1, "d", 1, 0, 0xB1B1B1},                              // 50 + 127
+        {0, 2, "b", 2, 0, GREEN},      {0, 2, "b", 3, 1, 0x646464}, // the hole shows the background
+        {200, 5, "b", 6, 1, 0x646464},
+    };
+    for (const auto& s : steps) {
+        font.fadeLevel = s.fade;
+        font.x = s.x;
+        font.drawText(dst, s.text);
+        EXPECT_EQ(dst.pixels[s.py * 8 + s.px], s.want) << s.fade;
+    }
     EXPECT_EQ(font.findGlyph('b')->bitmap->fadeLevel, 200);
 }
 
-TEST(ProgramFont, StripOfTheProgram) {
-    std::ifstream in(EFFECTS_ASSET_DIR "/data/font2.pcx", std::ios::binary);
-    ASSERT_TRUE(in) << "missing font2.pcx";
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-    Store store({{"data\\font2.pcx", data}});
-    Font font;
-    ASSERT_EQ(font.load("data\\font2.pcx", "abcdefghijklmnopqrstuwvxyz\xE4\xF6"
-                                           "1234567890,.()?!-'[]=+;:"),
-              1);
-    EXPECT_EQ(glyph_count(font), 52);
-    EXPECT_EQ(font.findGlyph('a')->bitmap->width, 12);
-    EXPECT_EQ(font.findGlyph('i')->bitmap->width, 6);
-    EXPECT_EQ(font.findGlyph('m')->bitmap->width, 18);
-    EXPECT_EQ(font.findGlyph('w')->bitmap->width, 19);
-    EXPECT_EQ(font.findGlyph('.')->bitmap->width, 3);
-    EXPECT_EQ(font.findGlyph(':')->bitmap->width, 3);
-    EXPECT_EQ(font.findGlyph('A'), nullptr);
-
-    // "ab c": b at x + 12, c at x + 32.
-    Bitmap text(100, 23), expected(100, 23);
-    font.x = 20;
-    font.drawText(text, "ab c");
-    font.findGlyph('a')->bitmap->drawAt(20, 0, expected);
-    font.findGlyph('b')->bitmap->drawAt(32, 0, expected);
-    font.findGlyph('c')->bitmap->drawAt(52, 0, expected);
-    EXPECT_EQ(std::vector<uint32_t>(text.pixels, text.pixels + 2300),
-              std::vector<uint32_t>(expected.pixels, expected.pixels + 2300));
-    font.unload();
+// The store's order: the other files first, then the frames in byte order of their names.
+// Frame n is n pixels wide and coloured n, so each slot tells which file it holds.
+TEST(Animation, SlotKHoldsFileKPlusOneAndAMissingFileLeavesAnEmptySlot) {
+    for (int skip : {0, 5}) {
+        std::vector<vorru_test::BlobEntry> entries = {
+            {"data\\font2.pcx", make_pcx(2, 2, {1, 2, 3, 4})}};
+        for (int n : {1,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 2,
+                      20, 21, 22, 23, 24, 3,  4,  5,  6,  7,  8,  9})
+            if (n != skip)
+                entries.push_back(
+                    {"data\\kelmo\\" + std::to_string(n) + ".pcx",
+                     make_pcx(n, 2, std::vector<uint32_t>(size_t(n) * 2, uint32_t(n)))});
+        Store store(entries);
+        const std::string trace = vorru_test::captured_stdout([] { loadAnimationFrames(); });
+        for (int k = 0; k < ANIMATION_FRAME_COUNT; ++k) {
+            ASSERT_NE(animationFrames[k], nullptr);
+            const int n = k + 1 == skip ? 0 : k + 1;
+            EXPECT_EQ(animationFrames[k]->width, n) << k;
+            EXPECT_EQ(animationFrames[k]->height, n ? 2 : 0) << k;
+            EXPECT_EQ(n ? animationFrames[k]->pixels[0] : 0u, uint32_t(n)) << k;
+        }
+        EXPECT_EQ(trace.find("couldn't open data\\kelmo\\5.pcx!\n") != std::string::npos,
+                  skip == 5);
+        EXPECT_LT(trace.find("fileopen: data\\kelmo\\9.pcx found"),
+                  trace.find("fileopen: data\\kelmo\\10.pcx found"));
+    }
+    Bitmap dst(4, 4);
+    EXPECT_EQ(animationFrames[4]->drawAt(0, 0, dst), 1); // the empty slot is safe to draw
 }

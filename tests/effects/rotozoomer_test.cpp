@@ -1,5 +1,5 @@
-// RotoZoomer: fixed-point tables, the quarter-turn mapping, the strict inner bounds, the
-// angle clamp, keyed and tiled sources.
+// RotoZoomer: 11-bit tables, the quarter-turn mapping, the strict inner bounds, the angle clamp,
+// keyed and tiled sources.
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,15 +11,18 @@ namespace {
 
 constexpr uint32_t SENTINEL = 0xDEADBEEFu;
 
-// A source whose every pixel is distinct and non-zero.
-void fill_numbered(Bitmap& b) {
-    for (int i = 0; i < b.width * b.height; ++i)
-        b.pixels[i] = 0x00100000u + uint32_t(i);
+std::vector<uint32_t> all(const Bitmap& b) {
+    return std::vector<uint32_t>(b.pixels, b.pixels + b.width * b.height);
 }
 
 class Roto : public ::testing::Test {
 protected:
     void SetUp() override { roto.init(); }
+    // A source whose every pixel is distinct and non-zero.
+    static void number(Bitmap& b) {
+        for (int i = 0; i < b.width * b.height; ++i)
+            b.pixels[i] = 0x00100000u + uint32_t(i);
+    }
     RotoZoomer roto;
 };
 
@@ -29,20 +32,18 @@ TEST_F(Roto, InitSetsCentreAndElevenBitTables) {
     EXPECT_EQ(roto.tiled, 0);
     EXPECT_EQ(roto.centreX, 160);
     EXPECT_EQ(roto.centreY, 100);
-    EXPECT_EQ(roto.offsetX, 0);
-    EXPECT_EQ(roto.offsetY, 0);
-    EXPECT_EQ(roto.cosTable[0], 2048);
+    EXPECT_EQ(roto.offsetX | roto.offsetY, 0);
     EXPECT_EQ(roto.cosTable[1], 2047);
-    EXPECT_EQ(roto.sinTable[0], 0);
-    EXPECT_EQ(roto.cosTable[256], 0);
-    EXPECT_EQ(roto.sinTable[256], 2048);
-    EXPECT_EQ(roto.cosTable[512], -2048);
-    EXPECT_EQ(roto.sinTable[768], -2048);
+    const int entries[][3] = {{0, 2048, 0}, {256, 0, 2048}, {512, -2048, 0}, {768, 0, -2048}};
+    for (const auto& e : entries) {
+        EXPECT_EQ(roto.cosTable[e[0]], e[1]) << e[0];
+        EXPECT_EQ(roto.sinTable[e[0]], e[2]) << e[0];
+    }
 }
 
-TEST_F(Roto, AngleZeroAndQuarterTurnAtZoomOne) {
+TEST_F(Roto, AngleZeroAndQuarterTurnNeverSampleRowOrColumnZero) {
     Bitmap src(64, 48);
-    fill_numbered(src);
+    number(src);
     for (uint16_t angle : {uint16_t(0), uint16_t(256)}) {
         Bitmap dst(320, 240);
         dst.fill(SENTINEL);
@@ -51,9 +52,7 @@ TEST_F(Roto, AngleZeroAndQuarterTurnAtZoomOne) {
         for (int y = 0; y < 240; ++y)
             for (int x = 0; x < 320; ++x) {
                 const int dx = x - 160, dy = y - 100;
-                const int u = angle == 0 ? 32 + dx : 32 - dy;
-                const int v = angle == 0 ? 24 + dy : 24 + dx;
-                // Column 0 and row 0 of the source are never sampled.
+                const int u = angle == 0 ? 32 + dx : 32 - dy, v = angle == 0 ? 24 + dy : 24 + dx;
                 const bool inside = u > 0 && u < 64 && v > 0 && v < 48;
                 drawn += inside;
                 ASSERT_EQ(dst.pixels[y * 320 + x], inside ? src.pixels[v * 64 + u] : SENTINEL)
@@ -65,7 +64,7 @@ TEST_F(Roto, AngleZeroAndQuarterTurnAtZoomOne) {
 
 TEST_F(Roto, ZoomIsElevenBitFixedPointWithFloorShifts) {
     Bitmap src(64, 48);
-    fill_numbered(src);
+    number(src);
     Bitmap dst(320, 240);
     roto.render(0, 0.7, src, dst);
     // Z = 1433: (10 * 2048 * 1433) >> 11 is 14330, 6.997 source pixels; -10 floors to -7.
@@ -80,37 +79,33 @@ TEST_F(Roto, ZoomIsElevenBitFixedPointWithFloorShifts) {
 
 TEST_F(Roto, AnglesAbove1023AreClampedNotWrapped) {
     Bitmap src(100, 90);
-    fill_numbered(src);
+    number(src);
     Bitmap a(320, 240), b(320, 240), c(320, 240);
     roto.render(1023, 0.8, src, a);
     roto.render(2000, 0.8, src, b);
     roto.render(2000 & 1023, 0.8, src, c);
-    EXPECT_EQ(std::vector<uint32_t>(a.pixels, a.pixels + 76800),
-              std::vector<uint32_t>(b.pixels, b.pixels + 76800));
-    EXPECT_NE(std::vector<uint32_t>(c.pixels, c.pixels + 76800),
-              std::vector<uint32_t>(b.pixels, b.pixels + 76800));
+    EXPECT_EQ(all(a), all(b));
+    EXPECT_NE(all(c), all(b));
 }
 
 TEST_F(Roto, KeyedSourceShowsTheDestinationThroughItsHoles) {
-    Bitmap src(8, 8);
+    Bitmap src(8, 8), dst(320, 240);
     src.fill(0x00FF0000u);
     src.pixels[3 * 8 + 3] = 0x00000077u;
     src.setColorKey(0x00000077u);
-    Bitmap dst(320, 240);
     dst.fill(0x0000FF00u);
     roto.render(0, 1.0, src, dst);
     // Source (u, v) lands on (160 + u - 4, 100 + v - 4).
-    EXPECT_EQ(dst.pixels[(100 - 1) * 320 + 160 - 1], 0x0000FF00u); // the hole
-    EXPECT_EQ(dst.pixels[(100 - 2) * 320 + 160 - 1], 0x00FF0000u);
-    EXPECT_EQ(dst.pixels[(100 - 4) * 320 + 160 - 1], 0x0000FF00u); // row 0 never sampled
+    EXPECT_EQ(dst.pixels[99 * 320 + 159], 0x0000FF00u); // the hole
+    EXPECT_EQ(dst.pixels[98 * 320 + 159], 0x00FF0000u);
+    EXPECT_EQ(dst.pixels[96 * 320 + 159], 0x0000FF00u); // row 0 never sampled
 }
 
-TEST_F(Roto, TiledSourceFillsEverything) {
-    Bitmap src(256, 256);
-    fill_numbered(src);
+TEST_F(Roto, TiledSourceFillsEverythingAndNeedsAFull256Square) {
+    Bitmap src(256, 256), small(255, 256), dst(320, 240), empty;
+    number(src);
+    number(small);
     roto.tiled = 1;
-    Bitmap dst(320, 240);
-    dst.fill(SENTINEL);
     roto.render(0, 1.0, src, dst);
     for (int y = 0; y < 240; ++y)
         for (int x = 0; x < 320; ++x)
@@ -120,20 +115,9 @@ TEST_F(Roto, TiledSourceFillsEverything) {
     roto.render(333, 2.7, src, dst);
     for (int i = 0; i < 76800; ++i)
         ASSERT_NE(dst.pixels[i], SENTINEL) << i;
-
-    Bitmap small(255, 256);
-    fill_numbered(small);
     dst.fill(SENTINEL);
     roto.render(0, 1.0, small, dst);
-    for (int i = 0; i < 76800; ++i)
-        ASSERT_EQ(dst.pixels[i], SENTINEL) << i;
-}
-
-TEST_F(Roto, EmptySourceDrawsNothing) {
-    Bitmap empty;
-    Bitmap dst(32, 32);
-    dst.fill(SENTINEL);
+    roto.tiled = 0;
     roto.render(100, 0.7, empty, dst);
-    for (int i = 0; i < 32 * 32; ++i)
-        ASSERT_EQ(dst.pixels[i], SENTINEL);
+    EXPECT_EQ(all(dst), std::vector<uint32_t>(76800, SENTINEL));
 }
