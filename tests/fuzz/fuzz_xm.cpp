@@ -1,5 +1,5 @@
 // Fuzz target: the XM loader on arbitrary bytes through FileCallbacks; a song that loads is
-// played through the tick-and-mix loop the block fill uses, in 20 ms blocks converted to PCM,
+// played through the tick-and-mix loop the block fill uses, in short blocks converted to PCM,
 // for a bounded number of ticks, then freed.
 #include <cstdint>
 #include <vector>
@@ -11,9 +11,11 @@
 
 namespace {
 
-// A low rate keeps the frames per tick, and so the time per input, small.
-constexpr int RATE = 2000;
-constexpr int BLOCK_FRAMES = RATE / 50;
+// Low rates keep the frames per tick, and so the time per input, small; 44100 brings the
+// steps below one value per frame that ping-pong and loop ends are most delicate with. The
+// input's last byte picks the rate, so any file plays at each of them.
+constexpr int RATES[3] = {2000, 11025, 44100};
+constexpr int BLOCK_FRAMES = 40;
 constexpr int MAX_TICKS = 96;
 constexpr int MAX_FRAMES = 8192;
 
@@ -30,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Module* module = music_test::load_module_bytes(std::vector<uint8_t>(data, data + size));
     if (!module)
         return 0;
-    mixer_set_rate(RATE);
+    mixer_set_rate(RATES[data[size - 1] % 3]);
     mixer_reset_voices();
     music_reset_playback(module);
     module->tick_entry = counted_tick;
