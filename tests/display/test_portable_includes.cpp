@@ -2,6 +2,7 @@
 // only files under a folder named sdl/ or win32/ may include OS or SDL headers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -30,28 +31,24 @@ std::string platform_include(const std::string& text) {
 }
 
 bool in_backend_folder(const fs::path& relative) {
-    for (const fs::path& part : relative.parent_path()) {
-        if (part == "sdl" || part == "win32")
-            return true;
-    }
-    return false;
-}
-
-bool skipped_folder(const fs::path& relative) {
-    std::string first = relative.begin()->string();
-    return first.rfind("build", 0) == 0 || first[0] == '.';
+    const fs::path folder = relative.parent_path();
+    return std::find(folder.begin(), folder.end(), "sdl") != folder.end() ||
+           std::find(folder.begin(), folder.end(), "win32") != folder.end();
 }
 
 TEST(PortableIncludes, DetectorFindsEveryPlatformHeaderForm) {
-    EXPECT_EQ(platform_include("#include <windows.h>\n"), "windows.h");
-    EXPECT_EQ(platform_include("int x;\n  #  include \"Windows.h\"\n"), "Windows.h");
-    EXPECT_EQ(platform_include("#include <ddraw.h>"), "ddraw.h");
-    EXPECT_EQ(platform_include("#include <mmsystem.h>"), "mmsystem.h");
-    EXPECT_EQ(platform_include("#include <SDL.h>"), "SDL.h");
-    EXPECT_EQ(platform_include("#include <SDL2/SDL_video.h>"), "SDL2/SDL_video.h");
-    EXPECT_EQ(platform_include("#include \"display/display.h\"\n#include <cstdint>"), "");
-    EXPECT_EQ(platform_include("// windows.h is not included here\n"), "");
-    EXPECT_EQ(platform_include("#include \"display/sdl/sdl_display.h\""), "");
+    const std::pair<const char*, const char*> cases[] = {
+        {"#include <windows.h>\n", "windows.h"},
+        {"int x;\n  #  include \"Windows.h\"\n", "Windows.h"},
+        {"#include <ddraw.h>", "ddraw.h"},
+        {"#include <mmsystem.h>", "mmsystem.h"},
+        {"#include <SDL2/SDL_video.h>", "SDL2/SDL_video.h"},
+        {"#include \"display/display.h\"\n#include <cstdint>", ""},
+        {"// windows.h is not included here\n", ""},
+        {"#include \"display/sdl/sdl_display.h\"", ""},
+    };
+    for (const auto& [text, found] : cases)
+        EXPECT_EQ(platform_include(text), found) << text;
 }
 
 TEST(PortableIncludes, NoPortableSourceIncludesAPlatformHeader) {
@@ -63,7 +60,8 @@ TEST(PortableIncludes, NoPortableSourceIncludesAPlatformHeader) {
          ++it) {
         fs::path relative = fs::relative(it->path(), root);
         if (it->is_directory()) {
-            if (skipped_folder(relative))
+            const std::string first = relative.begin()->string();
+            if (first.rfind("build", 0) == 0 || first[0] == '.') // build trees, .git
                 it.disable_recursion_pending();
             continue;
         }

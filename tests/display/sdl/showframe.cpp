@@ -64,38 +64,19 @@ int show(int seconds, const char* readyFile) {
     return 1;
 }
 
-// Next header number of a PPM, skipping white space and comment lines; -1 when there is none.
-int ppm_number(FILE* f) {
-    int c = std::fgetc(f);
-    while (c == '#' || std::isspace(c)) {
-        if (c == '#')
-            while (c != '\n' && c != EOF)
-                c = std::fgetc(f);
-        c = std::fgetc(f);
-    }
-    int value = -1;
-    while (c >= '0' && c <= '9' && value < 100000) {
-        value = (value < 0 ? 0 : value * 10) + (c - '0');
-        c = std::fgetc(f);
-    }
-    // The single white-space byte after the last number is consumed here.
-    return value;
-}
-
+// A binary PPM with maxval 255 as written by ImageMagick (no comment lines).
 bool read_ppm(const char* path, int* width, int* height, std::vector<uint8_t>* rgb) {
     FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    bool ok = std::fgetc(f) == 'P' && std::fgetc(f) == '6';
-    *width = ok ? ppm_number(f) : -1;
-    *height = ok ? ppm_number(f) : -1;
-    int maxval = ok ? ppm_number(f) : -1;
-    ok = ok && maxval == 255 && *width > 0 && *height > 0 && *width <= 16384 && *height <= 16384;
+    int maxval = 0;
+    bool ok = f && std::fscanf(f, "P6 %d %d %d", width, height, &maxval) == 3 && maxval == 255 &&
+              *width > 0 && *height > 0 && *width <= 16384 && *height <= 16384 &&
+              std::fgetc(f) != EOF;
     if (ok) {
         rgb->resize(std::size_t(*width) * std::size_t(*height) * 3);
         ok = std::fread(rgb->data(), 1, rgb->size(), f) == rgb->size();
     }
-    std::fclose(f);
+    if (f)
+        std::fclose(f);
     return ok;
 }
 
@@ -116,34 +97,22 @@ int check(const char* path, const char* layoutName) {
     }
     int scale = std::min(sw / W, sh / H);
     int ox = (sw - W * scale) / 2, oy = (sh - H * scale) / 2;
-    // Bits kept per channel (red, green, blue).
-    auto bits_of = [](uint32_t mask) { return __builtin_popcount(mask); };
-    const int keep[3] = {bits_of(layout->redMask), bits_of(layout->greenMask),
-                         bits_of(layout->blueMask)};
-    long wrongInside = 0, wrongBorder = 0;
-    for (int y = 0; y < sh; ++y) {
+    const int keep[3] = {__builtin_popcount(layout->redMask), // bits kept per channel
+                         __builtin_popcount(layout->greenMask),
+                         __builtin_popcount(layout->blueMask)};
+    long wrongInside = 0, wrongBorder = 0; // borders must be black
+    for (int y = 0; y < sh; ++y)
         for (int x = 0; x < sw; ++x) {
             const uint8_t* s = &screen[(std::size_t(y) * sw + x) * 3];
-            bool inside = x >= ox && x < ox + W * scale && y >= oy && y < oy + H * scale;
-            if (!inside) {
-                if (s[0] | s[1] | s[2]) {
-                    if (wrongBorder++ < 3)
-                        std::fprintf(stderr, "border %d,%d is not black\n", x, y);
-                }
-                continue;
-            }
-            uint32_t p = test_pixel((x - ox) / scale, (y - oy) / scale);
-            const int want[3] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+            const bool inside = x >= ox && x < ox + W * scale && y >= oy && y < oy + H * scale;
+            const uint32_t p = inside ? test_pixel((x - ox) / scale, (y - oy) / scale) : 0;
             for (int c = 0; c < 3; ++c) {
-                int cut = 8 - keep[c];
-                if ((s[c] >> cut) != (want[c] >> cut)) {
-                    if (wrongInside++ < 3)
-                        std::fprintf(stderr, "%d,%d channel %d: %d, want %d (top %d bits)\n", x, y,
-                                     c, s[c], want[c], keep[c]);
-                }
+                const int cut = inside ? 8 - keep[c] : 0, want = p >> (16 - 8 * c) & 0xFF;
+                if ((s[c] >> cut) != (want >> cut) && (inside ? wrongInside : wrongBorder)++ < 3)
+                    std::fprintf(stderr, "%d,%d channel %d: %d, want %d (top %d bits)\n", x, y, c,
+                                 s[c], want, 8 - cut);
             }
         }
-    }
     std::printf("%s: screen %dx%d, frame at %d,%d scaled %dx, %ld wrong inside, %ld wrong "
                 "border\n",
                 layoutName, sw, sh, ox, oy, scale, wrongInside, wrongBorder);

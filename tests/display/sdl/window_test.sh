@@ -38,7 +38,7 @@ for layout in 32_rgb 32_bgr 24_rgb 24_bgr 16_rgb565 16_bgr565 16_rgb555 16_bgr55
         status=1
     fi
     /usr/bin/convert "xwd:$out/$layout.xwd" "png:$out/$layout.png"
-    /usr/bin/convert "png:$out/$layout.png" "ppm:$out/$layout.ppm"
+    /usr/bin/convert "png:$out/$layout.png" -strip "ppm:$out/$layout.ppm" # no comment lines
     "$showframe" check "$out/$layout.ppm" "$layout" || status=1
 done
 exit $status
