@@ -1,4 +1,4 @@
-// Envelopes, fade-out and auto-vibrato.
+// Envelopes, the instrument reset and auto-vibrato.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -7,21 +7,22 @@
 
 namespace {
 
-Instrument envelope_instrument(std::vector<EnvelopePoint> points, uint8_t type) {
-    Instrument in{};
-    for (size_t i = 0; i < points.size(); ++i)
-        in.volume_points[i] = points[i];
-    in.num_volume_points = uint8_t(points.size());
-    in.volume_type = type;
-    return in;
-}
-
-int32_t step(Channel& c, const Instrument& in) {
-    channel_envelope_step(&c, &c.venv_point, &c.venv_tick, in.volume_type, in.num_volume_points,
-                          in.volume_points, in.volume_loop_end, in.volume_loop_start,
-                          in.volume_sustain, &c.venv_value, &c.venv_fixed, &c.venv_finished,
-                          &c.venv_slope, UPDATE_VOLUME);
-    return c.venv_value;
+// `ticks` steps of a volume envelope from a fresh channel; `release_at` releases the key.
+std::vector<int32_t> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, int ticks,
+                                  Channel& c, uint8_t sustain = 0, uint8_t loop_start = 0,
+                                  uint8_t loop_end = 0, int release_at = -1) {
+    channel_reset_instrument(&c, &EMPTY_SAMPLE);
+    std::vector<int32_t> values;
+    for (int t = 0; t < ticks; ++t) {
+        c.key_released = t == release_at ? true : c.key_released;
+        c.flags = 0;
+        channel_envelope_step(&c, &c.venv_point, &c.venv_tick, type, uint8_t(points.size()),
+                              points.data(), loop_end, loop_start, sustain, &c.venv_value,
+                              &c.venv_fixed, &c.venv_finished, &c.venv_slope, UPDATE_VOLUME);
+        EXPECT_EQ(c.flags, UPDATE_VOLUME);
+        values.push_back(c.venv_value);
+    }
+    return values;
 }
 
 int32_t auto_vibrato(uint8_t type, int32_t position) {
@@ -37,54 +38,29 @@ int32_t auto_vibrato(uint8_t type, int32_t position) {
 
 } // namespace
 
-TEST(VolumeEnvelope, RampsFrom64To0OverTenTicks) {
-    Instrument in = envelope_instrument({{0, 64}, {10, 0}}, 1);
+TEST(VolumeEnvelope, RampSustainAndLoop) {
     Channel c{};
-    channel_reset_instrument(&c, &EMPTY_SAMPLE);
-    const int32_t expected[] = {64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0};
-    for (int32_t value : expected) {
-        EXPECT_FALSE(c.venv_finished);
-        c.flags = 0;
-        EXPECT_EQ(step(c, in), value);
-        EXPECT_EQ(c.flags, UPDATE_VOLUME);
-    }
+    EXPECT_EQ(run_envelope({{0, 64}, {10, 0}}, 1, 10, c),
+              (std::vector<int32_t>{64, 57, 51, 44, 38, 32, 25, 19, 12, 6}));
+    EXPECT_FALSE(c.venv_finished);
+    EXPECT_EQ(run_envelope({{0, 64}, {10, 0}}, 1, 11, c).back(), 0);
     EXPECT_TRUE(c.venv_finished);
     EXPECT_EQ(c.venv_tick, 10);
-}
 
-TEST(VolumeEnvelope, HoldsAtSustainUntilKeyOff) {
-    Instrument in = envelope_instrument({{0, 48}, {4, 16}}, 3);
-    in.volume_sustain = 0;
-    Channel c{};
-    channel_reset_instrument(&c, &EMPTY_SAMPLE);
-    for (int t = 0; t < 5; ++t) {
-        EXPECT_EQ(step(c, in), 48);
-        EXPECT_EQ(c.venv_tick, 0);
-    }
-    c.key_released = true;
-    EXPECT_EQ(step(c, in), 48);
-    EXPECT_EQ(step(c, in), 40);
+    // Held at the sustain point until the key is released at tick 5.
+    EXPECT_EQ(run_envelope({{0, 48}, {4, 16}}, 3, 7, c, 0, 0, 0, 5),
+              (std::vector<int32_t>{48, 48, 48, 48, 48, 48, 40}));
     EXPECT_EQ(c.venv_tick, 2);
-}
 
-TEST(VolumeEnvelope, LoopsBackToTheLoopStart) {
-    Instrument in = envelope_instrument({{0, 0}, {2, 64}, {4, 32}}, 5);
-    in.volume_loop_start = 1;
-    in.volume_loop_end = 2;
-    Channel c{};
-    channel_reset_instrument(&c, &EMPTY_SAMPLE);
-    std::vector<int32_t> values;
-    for (int t = 0; t < 8; ++t)
-        values.push_back(step(c, in));
     // 0 -> 64 over two ticks, 64 -> 32 over two, then back to point 1 (64) and down again.
-    EXPECT_EQ(values, (std::vector<int32_t>{0, 32, 64, 48, 64, 48, 64, 48}));
+    EXPECT_EQ(run_envelope({{0, 0}, {2, 64}, {4, 32}}, 5, 8, c, 0, 1, 2),
+              (std::vector<int32_t>{0, 32, 64, 48, 64, 48, 64, 48}));
     EXPECT_FALSE(c.venv_finished);
 }
 
-TEST(VolumeEnvelope, ResetKeepsTheFixedValue) {
+TEST(VolumeEnvelope, InstrumentResetKeepsTheFixedValue) {
     Channel c{};
     c.venv_fixed = 12345;
-    c.penv_fixed = 777;
     Sample s{};
     s.volume = 40;
     s.panning = 90;
@@ -93,21 +69,16 @@ TEST(VolumeEnvelope, ResetKeepsTheFixedValue) {
     c.tremolo_position = 6;
     c.tremor_counter = 3;
     channel_reset_instrument(&c, &s);
-    EXPECT_EQ(c.venv_fixed, 12345);
-    EXPECT_EQ(c.volume, 40);
-    EXPECT_EQ(c.panning, 90);
-    EXPECT_EQ(c.venv_value, 64);
-    EXPECT_EQ(c.penv_value, 32);
-    EXPECT_EQ(c.fadeout_volume, 65536);
-    EXPECT_EQ(c.vibrato_position, 0);
-    EXPECT_EQ(c.tremolo_position, 6);
-    EXPECT_EQ(c.tremor_counter, 0);
-    EXPECT_EQ(c.flags, UPDATE_VOLUME | UPDATE_PANNING);
+    EXPECT_EQ((std::vector<int32_t>{c.venv_fixed, c.volume, c.panning, c.venv_value, c.penv_value,
+                                    c.fadeout_volume, c.vibrato_position, c.tremolo_position,
+                                    c.tremor_counter, c.flags}),
+              (std::vector<int32_t>{12345, 40, 90, 64, 32, 65536, 0, 6, 0,
+                                    UPDATE_VOLUME | UPDATE_PANNING}));
 }
 
 TEST(AutoVibrato, WaveformValues) {
     const int32_t positions[] = {0, 64, 127, 128, 129, 192, 255};
-    const int32_t sine[] = {0, 63, 1, 0, -1, -63, -1};
+    const int32_t sine[] = {0, 63, 1, 0, -1, -63, -1}; // 63 at 64: pi as 3.141592
     const int32_t ramp_down[] = {0, -32, -64, 64, 63, 32, 0};
     const int32_t ramp_up[] = {0, 32, 63, 64, -64, -32, -1};
     for (int i = 0; i < 7; ++i) {

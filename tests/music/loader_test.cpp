@@ -1,38 +1,80 @@
-// The XM loader: header, packed cells, instruments and samples, and damaged files.
+// The XM loader: header, packed cells, instruments, samples, and damaged files.
 #include <gtest/gtest.h>
 
-#include "music/music.h"
-#include "tests/music/music_test_support.h"
+#include <random>
+
+#include "audio/render.h"
 #include "tests/music/test_modules.h"
 
 using namespace music_test;
 
 namespace {
 
-struct ModuleDeleter {
-    void operator()(Module* m) const { music_free(m); }
-};
-using ModulePtr = std::unique_ptr<Module, ModuleDeleter>;
+using ints = std::vector<int64_t>;
 
-ModulePtr load(const std::vector<uint8_t>& bytes, SampleLoader loader = nullptr) {
-    return ModulePtr(load_module_bytes(bytes, loader));
+ints cell(const Cell& c) {
+    return {c.note, c.instrument, c.volume, c.effect, c.param};
 }
 
 ModulePtr load(const XmModuleDef& def) {
-    const std::vector<uint8_t> bytes = xm_write(def);
-    EXPECT_FALSE(bytes.empty());
-    return load(bytes);
+    return load_bytes(xm_write(def));
 }
 
-// Offset of the first instrument in a basic_module() file with one pattern of packed size P.
+// Loop type, start, length and the guard value after the loop.
+ints loop(const Sample* s) {
+    return {s->loop_type, s->loop_start, s->loop_length, s->data[s->loop_start + s->loop_length]};
+}
+
 size_t first_instrument(const std::vector<uint8_t>& bytes) {
-    const uint16_t packed = uint16_t(bytes[HEADER_END + 7] | (bytes[HEADER_END + 8] << 8));
-    return HEADER_END + 9 + packed;
+    return HEADER_END + 9 + (bytes[HEADER_END + 7] | (bytes[HEADER_END + 8] << 8));
+}
+
+// A basic_module(4, 2) file whose (empty) pattern is replaced by `packed`, declared `size` long.
+std::vector<uint8_t> with_packed(const std::vector<uint8_t>& packed, size_t size) {
+    std::vector<uint8_t> bytes = xm_write(basic_module(4, 2));
+    put_u16(bytes, HEADER_END + 7, uint16_t(size));
+    bytes.insert(bytes.begin() + HEADER_END + 9, packed.begin(), packed.end());
+    return bytes;
+}
+
+// Patterns with loops, jumps and breaks, ping-pong and forward samples of both widths,
+// envelopes, fade-out and auto-vibrato, and an instrument without samples.
+XmModuleDef rich_module() {
+    XmModuleDef def = basic_module(4, 16);
+    def.orders = {0, 1, 0, 1};
+    def.restart = 1;
+    def.patterns.push_back(XmPatternDef{8, {}});
+    XmPatternDef& p = def.patterns[0];
+    p.at(0, 0, 4) = {49, 1, 0x40, 0, 0};
+    p.at(0, 1, 4) = {61, 2, 0, 0x0E, 0x60};    // loop start
+    p.at(2, 2, 4) = {25, 2, 0xC0, 0x04, 0x37}; // vibrato
+    p.at(5, 1, 4) = {0, 0, 0, 0x0E, 0x62};     // loop twice
+    p.at(7, 3, 4) = {97, 0, 0, 0x0D, 0x12};    // key off, break to row 12
+    p.at(15, 0, 4) = {0, 0, 0, 0x0B, 0x03};    // jump
+    def.patterns[1].at(3, 0, 4) = {37, 1, 0, 0x09, 0x02};
+    def.patterns[1].at(6, 2, 4) = {0, 0, 0, 0x0D, 0x40}; // break beyond the next pattern
+    XmSampleDef ping = flat_sample(300, 0, true);
+    for (size_t k = 0; k < ping.data.size(); ++k)
+        ping.data[k] = int16_t(k * 97);
+    ping.loopType = 2, ping.loopStart = 0, ping.loopLength = 300;
+    XmSampleDef fwd = flat_sample(40, -2000, false);
+    fwd.loopType = 1, fwd.loopStart = 10, fwd.loopLength = 30;
+    XmInstrumentDef ins;
+    ins.samples = {ping, fwd};
+    for (int n = 48; n < 96; ++n)
+        ins.sampleMap[n] = 1;
+    ins.volumeEnv = {{{0, 64}, {4, 20}, {8, 50}, {30, 0}}, 2, 1, 2, 7};
+    ins.panningEnv = {{{0, 0}, {10, 64}}, 0, 0, 0, 1};
+    ins.fadeout = 900;
+    ins.vibType = 3, ins.vibDepth = 9, ins.vibRate = 40, ins.vibSweep = 5;
+    def.instruments.push_back(ins);
+    def.instruments.push_back(XmInstrumentDef{}); // a 29-byte header
+    return def;
 }
 
 } // namespace
 
-TEST(LoaderHeader, ReadsTheHeaderFields) {
+TEST(LoaderHeader, FieldsSignatureAndMissingFile) {
     XmModuleDef def = basic_module(3, 8);
     def.orders = {0, 0, 0};
     def.restart = 2;
@@ -41,37 +83,55 @@ TEST(LoaderHeader, ReadsTheHeaderFields) {
     def.linear = false;
     ModulePtr m = load(def);
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->song_length, 3);
-    EXPECT_EQ(m->restart_position, 2);
-    EXPECT_EQ(m->num_channels, 3);
-    EXPECT_EQ(m->num_instruments, 1);
-    EXPECT_EQ(m->flags, 0);
-    EXPECT_EQ(m->default_speed, 5);
-    EXPECT_EQ(m->default_bpm, 140);
-    EXPECT_EQ(m->initial_global_volume, 64);
+    // Packed size 0: nothing read, the instrument follows the pattern header.
+    EXPECT_EQ((ints{m->song_length, m->restart_position, m->num_channels, m->num_instruments,
+                    m->flags, m->default_speed, m->default_bpm, m->initial_global_volume,
+                    m->patterns[0].rows, int64_t(m->instruments[0].samples[0]->length),
+                    memory_file().opens, memory_file().closes}),
+              (ints{3, 2, 3, 1, 0, 5, 140, 64, 8, 64, 1, 1}));
     EXPECT_EQ(m->tick_entry, &music_tick);
-    EXPECT_EQ(m->patterns[0].rows, 8);
-    EXPECT_EQ(memory_file().opens, 1);
-    EXPECT_EQ(memory_file().closes, 1);
-}
 
-TEST(LoaderHeader, RejectsAnyDifferenceInTheSignature) {
     const std::vector<uint8_t> good = xm_write(basic_module());
     for (size_t i = 0; i < 17; ++i) {
         std::vector<uint8_t> bytes = good;
         bytes[i] ^= 0x20;
-        EXPECT_FALSE(load(bytes)) << "byte " << i;
+        EXPECT_FALSE(load_bytes(bytes)) << "signature byte " << i;
     }
-    EXPECT_TRUE(load(good));
-}
-
-TEST(LoaderHeader, MissingFileAndMissingCallbacksGiveNull) {
-    serve_bytes(xm_write(basic_module()));
+    serve_bytes(good);
     EXPECT_EQ(music_load("missing", nullptr), nullptr);
     music_set_file_callbacks(memory_open, memory_close, memory_read, memory_seek, nullptr);
     EXPECT_FALSE(music_file_callbacks_complete());
     EXPECT_EQ(music_load("song.xm", nullptr), nullptr);
     EXPECT_FALSE(music_free(nullptr));
+}
+
+TEST(LoaderPatterns, PackedAndPlainCells) {
+    const std::vector<uint8_t> packed = {
+        49,   1,   0x40, 0x0C, 0x20, // plain, all five
+        0x81, 97,                    // key off
+        0x80,                        // empty in one byte
+        0x00, 0,   0,    0,    0,    // plain with note 0: still five bytes
+        0x83, 98,  200,              // note 98: no note; instrument 200: none
+        0x81, 254,                   // note 254: no note
+        0x98, 0x0F, 0x03,            // effect and parameter
+        0x81, 96};                   // the top note stays
+    ModulePtr m = load_bytes(with_packed(packed, packed.size()));
+    ASSERT_TRUE(m);
+    const ints expected[8] = {{49, 1, 0x40, 0x0C, 0x20}, {NOTE_KEY_OFF, 0, 0, 0, 0}, {0, 0, 0, 0, 0},
+                              {0, 0, 0, 0, 0},           {0, 0, 0, 0, 0},           {0, 0, 0, 0, 0},
+                              {0, 0, 0, 0x0F, 0x03},     {96, 0, 0, 0, 0}};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(cell(m->patterns[0].cells[i]), expected[i]) << i;
+    // The instrument after the pattern was found: exactly the packed bytes were used.
+    EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
+
+    std::vector<uint8_t> surplus = packed;
+    surplus.insert(surplus.end(), {0x80, 0x80, 0x80});
+    m = load_bytes(with_packed(surplus, surplus.size()));
+    ASSERT_TRUE(m); // skipped
+    EXPECT_EQ(m->patterns[0].cells[7].note, 96);
+    EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
+    EXPECT_FALSE(load_bytes(with_packed(packed, packed.size() - 1))); // runs short
 }
 
 TEST(LoaderPatterns, MissingPatternsBecome64EmptyRows) {
@@ -88,211 +148,95 @@ TEST(LoaderPatterns, MissingPatternsBecome64EmptyRows) {
     }
 }
 
-TEST(LoaderPatterns, DecodesPackedAndPlainCells) {
-    XmModuleDef def = basic_module(2, 2);
-    def.patterns[0].at(0, 0, 2) = {49, 1, 0x40, 0x0C, 0x20}; // all five: plain form
-    def.patterns[0].at(0, 1, 2) = {97, 0, 0, 0, 0};          // key off
-    def.patterns[0].at(1, 1, 2) = {0, 0, 0, 0x0F, 0x03};
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    const Cell* c = m->patterns[0].cells;
-    EXPECT_EQ(c[0].note, 49);
-    EXPECT_EQ(c[0].instrument, 1);
-    EXPECT_EQ(c[0].volume, 0x40);
-    EXPECT_EQ(c[0].effect, 0x0C);
-    EXPECT_EQ(c[0].param, 0x20);
-    EXPECT_EQ(c[1].note, NOTE_KEY_OFF);
-    EXPECT_EQ(c[2].note, 0);
-    EXPECT_EQ(c[3].effect, 0x0F);
-    EXPECT_EQ(c[3].param, 0x03);
-}
-
-TEST(LoaderPatterns, RawBytesMapNotesAndInstruments) {
-    // One channel, one row: hand-packed cells with bytes the writer would not produce.
-    XmModuleDef def = basic_module(4, 1);
-    def.patterns[0].at(0, 0, 4) = {1, 1, 1, 1, 1};
-    std::vector<uint8_t> bytes = xm_write(def);
-    std::vector<uint8_t> packed = {0x80,                // empty cell of one byte
-                                   0x00, 0,  0,   0, 0, // plain cell whose note is 0: still 5 bytes
-                                   0x83, 98, 200,       // note 98 (no note), instrument 200 (none)
-                                   0x81, 254};          // note 254: no note either
-    std::vector<uint8_t> patched(bytes.begin(), bytes.begin() + HEADER_END + 9);
-    put_u16(patched, HEADER_END + 7, uint16_t(packed.size()));
-    patched.insert(patched.end(), packed.begin(), packed.end());
-    patched.insert(patched.end(), bytes.begin() + first_instrument(bytes), bytes.end());
-    ModulePtr m = load(patched);
-    ASSERT_TRUE(m);
-    const Cell* c = m->patterns[0].cells;
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(c[i].note, 0) << i;
-    EXPECT_EQ(c[2].instrument, 0);
-    // The instrument after the pattern was found: the cells used exactly the packed bytes.
-    EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
-}
-
-TEST(LoaderPatterns, PackedSizeZeroReadsNothing) {
-    ModulePtr m = load(basic_module());
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->patterns[0].rows, 4);
-    EXPECT_EQ(m->instruments[0].num_samples, 1);
-}
-
-TEST(LoaderInstruments, ZeroSampleInstrumentsUseTheEmptySample) {
+TEST(LoaderInstruments, EmptyInstrumentFadeoutEnvelopesAndVibrato) {
     XmModuleDef def = basic_module();
     def.instruments.insert(def.instruments.begin(), XmInstrumentDef{});
+    XmInstrumentDef& ins = def.instruments[1];
+    ins.fadeout = 0x0FFF;
+    ins.volumeEnv.points = {{0, 64}}; // one point: off
+    ins.volumeEnv.flags = 7;
+    ins.panningEnv.points = {{0, 32}, {10, 0}};
+    ins.panningEnv.flags = 1;
+    ins.sampleMap[5] = 3;
+    ins.vibType = 2, ins.vibSweep = 3, ins.vibDepth = 4, ins.vibRate = 5;
     ModulePtr m = load(def);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->instruments[0].num_samples, 0);
     for (Sample* s : m->instruments[0].samples)
         EXPECT_EQ(s, &EMPTY_SAMPLE);
-    EXPECT_EQ(m->instruments[1].num_samples, 1);
-    EXPECT_EQ(m->instruments[1].samples[0]->length, 64u);
+    const Instrument& in = m->instruments[1];
+    EXPECT_EQ(in.num_samples, 1);
     for (int j = 1; j < 16; ++j)
-        EXPECT_EQ(m->instruments[1].samples[j], &EMPTY_SAMPLE);
+        EXPECT_EQ(in.samples[j], &EMPTY_SAMPLE);
+    EXPECT_EQ((ints{in.fadeout, in.volume_type, in.panning_type, in.num_panning_points,
+                    in.panning_points[1].x, in.sample_map[5], in.vibrato_type, in.vibrato_sweep,
+                    in.vibrato_depth, in.vibrato_rate}),
+              (ints{0x1FFE, 0, 1, 2, 10, 3, 2, 3, 4, 5}));
 }
 
-TEST(LoaderInstruments, SeventeenSamplesAreRejected) {
-    // The writer refuses 17 samples: write 16 and patch the count.
+TEST(LoaderSamples, DeltaDecodingOf8And16Bits) {
     XmModuleDef def = basic_module();
-    for (int j = 1; j < 16; ++j)
-        def.instruments[0].samples.push_back(flat_sample(8, 5));
-    std::vector<uint8_t> bytes = xm_write(def);
-    const size_t ins = first_instrument(bytes);
-    EXPECT_TRUE(load(bytes));
-    put_u16(bytes, ins + 27, 17);
-    EXPECT_FALSE(load(bytes)); // the sanitizer build reports any leak
-}
-
-TEST(LoaderInstruments, FadeoutDoublesAndOnePointEnvelopesAreOff) {
-    XmModuleDef def = basic_module();
-    XmInstrumentDef& ins = def.instruments[0];
-    ins.fadeout = 0x0FFF;
-    ins.volumeEnv.points = {{0, 64}};
-    ins.volumeEnv.flags = 7;
-    ins.panningEnv.points = {{0, 32}, {10, 0}};
-    ins.panningEnv.flags = 1;
-    ins.sampleMap[5] = 3;
-    ins.vibType = 2;
-    ins.vibSweep = 3;
-    ins.vibDepth = 4;
-    ins.vibRate = 5;
+    XmSampleDef s8;
+    s8.data = {256, 512, 768, -256}; // stored as the deltas 1, 1, 1, -4
+    s8.volume = 40, s8.finetune = -16, s8.panning = 200, s8.relativeNote = -12;
+    XmSampleDef s16;
+    s16.sixteenBit = true;
+    s16.data = {32767, -32768, 0, -1}; // deltas wrap modulo 65536
+    def.instruments[0].samples = {s8, s16};
     ModulePtr m = load(def);
     ASSERT_TRUE(m);
-    const Instrument& in = m->instruments[0];
-    EXPECT_EQ(in.fadeout, 0x1FFE);
-    EXPECT_EQ(in.volume_type, 0);
-    EXPECT_EQ(in.panning_type, 1);
-    EXPECT_EQ(in.num_panning_points, 2);
-    EXPECT_EQ(in.panning_points[1].x, 10);
-    EXPECT_EQ(in.sample_map[5], 3);
-    EXPECT_EQ(in.vibrato_type, 2);
-    EXPECT_EQ(in.vibrato_sweep, 3);
-    EXPECT_EQ(in.vibrato_depth, 4);
-    EXPECT_EQ(in.vibrato_rate, 5);
+    const Sample* a = m->instruments[0].samples[0];
+    const Sample* b = m->instruments[0].samples[1];
+    EXPECT_EQ((ints{a->bits, a->length, a->loop_type, a->loop_start, a->loop_length, a->volume,
+                    a->finetune, a->panning, a->relative_note, b->length}),
+              (ints{16, 4, LOOP_NONE, 0, 4, 40, -16, 200, -12, 4})); // 16-bit: bytes halved
+    const int16_t expected[2][12] = {{256, 512, 768, -256}, {32767, -32768, 0, -1}};
+    for (int k = 0; k < 12; ++k) { // no loop: the guards stay 0
+        EXPECT_EQ(a->data[k], expected[0][k]) << k;
+        EXPECT_EQ(b->data[k], expected[1][k]) << k;
+    }
 }
 
-TEST(LoaderSamples, EightBitDeltasWidenTo16Bits) {
-    XmModuleDef def = basic_module();
-    XmSampleDef s;
-    s.data = {256, 512, 768, -256}; // stored as the deltas 1, 1, 1, -4
-    s.volume = 40;
-    s.finetune = -16;
-    s.panning = 200;
-    s.relativeNote = -12;
-    def.instruments[0].samples[0] = s;
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    const Sample* smp = m->instruments[0].samples[0];
-    EXPECT_EQ(smp->bits, 16);
-    EXPECT_EQ(smp->length, 4u);
-    EXPECT_EQ(smp->loop_type, LOOP_NONE);
-    EXPECT_EQ(smp->loop_start, 0u);
-    EXPECT_EQ(smp->loop_length, 4u);
-    EXPECT_EQ(smp->volume, 40);
-    EXPECT_EQ(smp->finetune, -16);
-    EXPECT_EQ(smp->panning, 200);
-    EXPECT_EQ(smp->relative_note, -12);
-    const int16_t expected[] = {256, 512, 768, -256, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < 12; ++k)
-        EXPECT_EQ(smp->data[k], expected[k]) << k;
-}
-
-TEST(LoaderSamples, SixteenBitDeltasWrapModulo65536) {
-    XmModuleDef def = basic_module();
-    XmSampleDef s;
-    s.sixteenBit = true;
-    s.data = {32767, -32768, 0, -1};
-    def.instruments[0].samples[0] = s;
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    const Sample* smp = m->instruments[0].samples[0];
-    EXPECT_EQ(smp->length, 4u);
-    EXPECT_EQ(smp->data[0], 32767);
-    EXPECT_EQ(smp->data[1], -32768);
-    EXPECT_EQ(smp->data[2], 0);
-    EXPECT_EQ(smp->data[3], -1);
-    EXPECT_EQ(smp->data[4], 0); // no loop: the guard stays 0
-}
-
-TEST(LoaderSamples, LoopGuardsAndLoopFixes) {
+TEST(LoaderSamples, LoopFixesGuardsAndClamps) {
     XmModuleDef def = basic_module();
     XmSampleDef forward;
     forward.sixteenBit = true;
     forward.data = {10, 20, 30, 40};
-    forward.loopType = 1;
-    forward.loopStart = 1;
-    forward.loopLength = 2;
+    forward.loopType = 1, forward.loopStart = 1, forward.loopLength = 2;
     XmSampleDef pingpong = forward;
     pingpong.loopType = 2;
     def.instruments[0].samples = {forward, pingpong};
-    std::vector<uint8_t> bytes = xm_write(def);
-    ModulePtr m = load(bytes);
+    const std::vector<uint8_t> good = xm_write(def);
+    ModulePtr m = load_bytes(good);
     ASSERT_TRUE(m);
-    const Sample* f = m->instruments[0].samples[0];
-    const Sample* p = m->instruments[0].samples[1];
-    EXPECT_EQ(f->loop_type, LOOP_FORWARD);
-    EXPECT_EQ(f->loop_start, 1u);
-    EXPECT_EQ(f->loop_length, 2u);
-    EXPECT_EQ(f->data[3], 20);
-    EXPECT_EQ(p->loop_type, LOOP_PINGPONG);
-    EXPECT_EQ(p->data[3], 30);
+    // Loop points in frames; the guard after the loop is the sample after the turn.
+    EXPECT_EQ(loop(m->instruments[0].samples[0]), (ints{LOOP_FORWARD, 1, 2, 20}));
+    EXPECT_EQ(loop(m->instruments[0].samples[1]), (ints{LOOP_PINGPONG, 1, 2, 30}));
 
-    // Type 3 is ping-pong; a forward loop of length 0 is no loop.
-    const size_t sh = first_instrument(bytes) + INSTRUMENT_HEADER;
-    bytes[sh + 14] = 0x13;
-    put_u32(bytes, sh + SAMPLE_HEADER + 8, 0);
-    m = load(bytes);
+    const size_t sh = first_instrument(good) + INSTRUMENT_HEADER;
+    std::vector<uint8_t> bytes = good;
+    bytes[sh + 14] = 0x13;                           // type 3 is ping-pong
+    put_u32(bytes, sh + SAMPLE_HEADER + 8, 0);       // a loop of length 0 is none
+    m = load_bytes(bytes);
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->instruments[0].samples[0]->loop_type, LOOP_PINGPONG);
-    const Sample* none = m->instruments[0].samples[1];
-    EXPECT_EQ(none->loop_type, LOOP_NONE);
-    EXPECT_EQ(none->loop_start, 0u);
-    EXPECT_EQ(none->loop_length, 4u);
-}
+    EXPECT_EQ(loop(m->instruments[0].samples[0]), (ints{LOOP_PINGPONG, 1, 2, 30}));
+    EXPECT_EQ(loop(m->instruments[0].samples[1]), (ints{LOOP_NONE, 0, 4, 0}));
 
-TEST(LoaderSamples, SixteenBitLengthsAndLoopsAreHalved) {
-    XmModuleDef def = basic_module();
-    XmSampleDef s = flat_sample(500, 7, true);
-    s.loopType = 1;
-    s.loopStart = 100;
-    s.loopLength = 200;
-    def.instruments[0].samples[0] = s;
-    ModulePtr m = load(def);
+    bytes = good;
+    put_u32(bytes, sh + 8, 0x7FFFFFF0);                 // length far past the end: clamped
+    put_u32(bytes, sh + SAMPLE_HEADER + 4, 0xFFFFFFF0); // start past the end: no loop
+    m = load_bytes(bytes);
     ASSERT_TRUE(m);
-    const Sample* smp = m->instruments[0].samples[0];
-    EXPECT_EQ(smp->length, 500u);
-    EXPECT_EQ(smp->loop_start, 100u);
-    EXPECT_EQ(smp->loop_length, 200u);
+    EXPECT_EQ(loop(m->instruments[0].samples[0]), (ints{LOOP_FORWARD, 1, 3, 20}));
+    EXPECT_EQ(loop(m->instruments[0].samples[1]), (ints{LOOP_NONE, 0, 4, 0}));
 }
 
 TEST(LoaderSamples, SampleLoaderSuppliesTheData) {
     static int calls = 0;
     static int seen[4];
-    calls = 0;
     XmModuleDef def = basic_module();
-    def.instruments[0].samples[0] = flat_sample(3, 0x100, false);
-    def.instruments[0].samples.push_back(flat_sample(0, 0));
-    ModulePtr m = load(xm_write(def), [](void* buffer, int bytes, int bits, int ins, int smp) {
+    def.instruments[0].samples = {flat_sample(3, 0x100, false), flat_sample(0, 0)};
+    ModulePtr m = load_bytes(xm_write(def), [](void* buffer, int bytes, int bits, int ins, int smp) {
         ++calls;
         seen[0] = bytes, seen[1] = bits, seen[2] = ins, seen[3] = smp;
         int8_t* b = static_cast<int8_t*>(buffer);
@@ -300,157 +244,106 @@ TEST(LoaderSamples, SampleLoaderSuppliesTheData) {
         return 0;
     });
     ASSERT_TRUE(m);
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(seen[0], 3);
-    EXPECT_EQ(seen[1], 8);
-    EXPECT_EQ(seen[2], 0);
-    EXPECT_EQ(seen[3], 0);
+    EXPECT_EQ(calls, 1); // not for the empty sample
+    EXPECT_EQ(std::vector<int>(seen, seen + 4), (std::vector<int>{3, 8, 0, 0}));
     const Sample* smp = m->instruments[0].samples[0];
-    EXPECT_EQ(smp->data[0], 256); // widened, not delta decoded
-    EXPECT_EQ(smp->data[1], 512);
-    EXPECT_EQ(smp->data[2], -768);
+    EXPECT_EQ((ints{smp->data[0], smp->data[1], smp->data[2]}), (ints{256, 512, -768})); // not delta
     EXPECT_EQ(m->instruments[0].samples[1]->data, nullptr);
 }
 
-// ---- damaged and contradictory files -------------------------------------------------------
+// ---- damaged and contradictory files (the sanitizer build reports any leak) ----------------
 
 TEST(LoaderDamage, EveryTruncationIsRejected) {
-    XmModuleDef def = basic_module(2, 2);
-    def.patterns[0].at(1, 1, 2) = {49, 1, 0, 0, 0};
-    def.instruments.push_back(XmInstrumentDef{});
-    XmSampleDef s = flat_sample(10, 300, false);
-    s.loopType = 2;
-    s.loopStart = 2;
-    s.loopLength = 5;
-    def.instruments.push_back(single_sample_instrument(s));
-    const std::vector<uint8_t> bytes = xm_write(def);
-    ASSERT_TRUE(load(bytes));
-    for (size_t size = 0; size < bytes.size(); ++size) {
-        const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + size);
-        ASSERT_FALSE(load(cut)) << "size " << size;
+    const std::vector<uint8_t> bytes = xm_write(rich_module());
+    ASSERT_TRUE(load_bytes(bytes));
+    for (size_t size = 0; size < bytes.size(); ++size)
+        ASSERT_FALSE(load_bytes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + size))) << size;
+}
+
+TEST(LoaderDamage, ContradictoryFieldsAreRejected) {
+    XmModuleDef def = basic_module();
+    for (int j = 1; j < 16; ++j)
+        def.instruments[0].samples.push_back(flat_sample(8, 5));
+    const std::vector<uint8_t> good = xm_write(def);
+    ASSERT_TRUE(load_bytes(good)); // 16 samples are fine
+    const size_t ins = first_instrument(good), smp = ins + INSTRUMENT_HEADER;
+    const struct {
+        size_t at;
+        int width;
+        uint32_t value;
+        const char* what;
+    } patches[] = {
+        {60, 4, 0xFFFFFFF0, "header size"},
+        {64, 2, 257, "song length past the order table"},
+        {68, 2, 33, "channels: the replay keeps 32 channel records"},
+        {70, 2, 300, "patterns"},
+        {HEADER_END, 4, 10, "pattern header length"},
+        {HEADER_END + 5, 2, 257, "rows"},
+        {ins, 4, 100, "instrument header cut into its fields"},
+        {ins + 27, 2, 17, "17 samples"},
+        {ins + 29, 4, 41, "sample header size"},
+        {smp, 4, 0xFFFFFFFE, "sample length"},
+        {smp, 4, 0x0FFFFFF0, "a 256 MiB sample longer than the file"},
+    };
+    for (const auto& p : patches) {
+        std::vector<uint8_t> bytes = good;
+        if (p.width == 2)
+            put_u16(bytes, p.at, uint16_t(p.value));
+        else
+            put_u32(bytes, p.at, p.value);
+        EXPECT_FALSE(load_bytes(bytes)) << p.what;
     }
 }
 
-TEST(LoaderDamage, NonStandardHeaderSizesAreRejected) {
-    const std::vector<uint8_t> good = xm_write(basic_module());
-    std::vector<uint8_t> bytes = good;
-    put_u32(bytes, HEADER_END, 10); // pattern header length
-    EXPECT_FALSE(load(bytes));
-    bytes = good;
-    put_u32(bytes, first_instrument(bytes) + 29, 41); // sample header size
-    EXPECT_FALSE(load(bytes));
-    bytes = good;
-    put_u32(bytes, first_instrument(bytes), 100); // instrument header cut into its fields
-    EXPECT_FALSE(load(bytes));
-}
-
-TEST(LoaderDamage, PackedDataThatRunsShortIsRejected) {
-    XmModuleDef def = basic_module(2, 2);
-    def.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0};
-    std::vector<uint8_t> bytes = xm_write(def);
-    const uint16_t packed = uint16_t(bytes[HEADER_END + 7] | (bytes[HEADER_END + 8] << 8));
-    put_u16(bytes, HEADER_END + 7, uint16_t(packed - 1));
-    EXPECT_FALSE(load(bytes));
-}
-
-TEST(LoaderDamage, SurplusPackedBytesAreSkipped) {
-    XmModuleDef def = basic_module(1, 1);
-    def.patterns[0].at(0, 0, 1) = {49, 1, 0, 0, 0};
-    std::vector<uint8_t> bytes = xm_write(def);
-    const uint16_t packed = uint16_t(bytes[HEADER_END + 7] | (bytes[HEADER_END + 8] << 8));
-    put_u16(bytes, HEADER_END + 7, uint16_t(packed + 3));
-    bytes.insert(bytes.begin() + HEADER_END + 9 + packed, {0x80, 0x80, 0x80});
-    ModulePtr m = load(bytes);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->patterns[0].cells[0].note, 49);
-    EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
-}
-
-TEST(LoaderDamage, LoopsBeyondTheSampleAreClamped) {
-    XmModuleDef def = basic_module();
-    XmSampleDef s;
-    s.sixteenBit = true;
-    s.data = {1, 2, 3, 4, 5, 6, 7, 8};
-    s.loopType = 1;
-    s.loopStart = 2;
-    s.loopLength = 4;
-    def.instruments[0].samples = {s, s};
-    std::vector<uint8_t> bytes = xm_write(def);
-    const size_t sh = first_instrument(bytes) + INSTRUMENT_HEADER;
-    put_u32(bytes, sh + 8, 0x7FFFFFF0);                 // loop length far past the end
-    put_u32(bytes, sh + SAMPLE_HEADER + 4, 0xFFFFFFF0); // loop start far past the end
-    ModulePtr m = load(bytes);
-    ASSERT_TRUE(m);
-    const Sample* a = m->instruments[0].samples[0];
-    EXPECT_EQ(a->loop_type, LOOP_FORWARD);
-    EXPECT_EQ(a->loop_start, 2u);
-    EXPECT_EQ(a->loop_length, 6u);
-    EXPECT_EQ(a->data[8], 3); // guard at the end of the sample
-    const Sample* b = m->instruments[0].samples[1];
-    EXPECT_EQ(b->loop_type, LOOP_NONE);
-    EXPECT_EQ(b->loop_length, 8u);
-}
-
-TEST(LoaderDamage, OverlargeCountsAreRejected) {
-    const std::vector<uint8_t> good = xm_write(basic_module());
-    std::vector<uint8_t> bytes = good;
-    put_u16(bytes, 68, 33); // channels: the replay keeps 32 channel records
-    EXPECT_FALSE(load(bytes));
-    bytes = good;
-    put_u16(bytes, 64, 257); // song length past the order table
-    EXPECT_FALSE(load(bytes));
-    bytes = good;
-    put_u16(bytes, 70, 300); // patterns
-    EXPECT_FALSE(load(bytes));
-    bytes = good;
-    put_u16(bytes, HEADER_END + 5, 257); // rows
-    EXPECT_FALSE(load(bytes));
-    bytes = good;
-    put_u32(bytes, first_instrument(bytes) + INSTRUMENT_HEADER, 0xFFFFFFFE); // sample length
-    EXPECT_FALSE(load(bytes));
-    bytes = good;
-    put_u32(bytes, 60, 0xFFFFFFF0); // header size
-    EXPECT_FALSE(load(bytes));
-}
-
-TEST(LoaderDamage, ASampleLongerThanTheFileAllocatesNothing) {
-    std::vector<uint8_t> bytes = xm_write(basic_module());
-    put_u32(bytes, first_instrument(bytes) + INSTRUMENT_HEADER,
-            0x0FFFFFF0); // 256 MiB of 8-bit data
-    EXPECT_FALSE(load(bytes));
-}
-
-TEST(LoaderDamage, RestartBeyondTheSongStartsOver) {
+TEST(LoaderDamage, RestartRowsAndEnvelopesAreClamped) {
     XmModuleDef def = basic_module();
     def.orders = {0, 0};
-    def.restart = 2;
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->restart_position, 0);
-}
-
-TEST(LoaderDamage, PatternsOfNoRowsBecome64EmptyRows) {
-    std::vector<uint8_t> bytes = xm_write(basic_module());
-    put_u16(bytes, HEADER_END + 5, 0);
-    ModulePtr m = load(bytes);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->patterns[0].rows, 64);
-    EXPECT_EQ(m->patterns[0].cells[127].note, 0);
-}
-
-TEST(LoaderDamage, EnvelopesStayInsideTheirPoints) {
-    XmModuleDef def = basic_module();
     def.instruments[0].volumeEnv.points = {{0, 64}, {4, 32}, {8, 0}};
     def.instruments[0].volumeEnv.flags = 5;
-    def.instruments[0].volumeEnv.loopStart = 0;
     def.instruments[0].volumeEnv.loopEnd = 2;
     std::vector<uint8_t> bytes = xm_write(def);
     const size_t ins = first_instrument(bytes);
-    EXPECT_EQ(load(bytes)->instruments[0].volume_type, 5);
-    bytes[ins + 225] = 200; // point count
-    bytes[ins + 228] = 100; // loop start
-    ModulePtr m = load(bytes);
+    EXPECT_EQ(load_bytes(bytes)->instruments[0].volume_type, 5);
+    put_u16(bytes, 66, 2);          // restart beyond the song: start over
+    put_u16(bytes, HEADER_END + 5, 0); // no rows: 64 empty rows
+    bytes[ins + 225] = 200;         // envelope point count
+    bytes[ins + 228] = 100;         // envelope loop start
+    ModulePtr m = load_bytes(bytes);
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->instruments[0].num_volume_points, 12);
-    EXPECT_EQ(m->instruments[0].volume_type, 1);
+    EXPECT_EQ((ints{m->restart_position, m->patterns[0].rows, m->patterns[0].cells[127].note,
+                    m->instruments[0].num_volume_points, m->instruments[0].volume_type}),
+              (ints{0, 64, 0, 12, 1}));
+}
+
+// Random damage to a rich module: each file loads or fails cleanly, and whatever loads plays
+// without reading outside its patterns or samples (checked by the sanitizer build).
+TEST(LoaderDamage, RandomDamageLoadsOrFailsCleanly) {
+    const std::vector<uint8_t> good = xm_write(rich_module());
+    ASSERT_FALSE(good.empty());
+
+    std::mt19937 random(99);
+    std::vector<float> mix(2 * 884);
+    int loaded = 0;
+    for (int trial = 0; trial < 600; ++trial) {
+        std::vector<uint8_t> bytes = good;
+        for (int f = 1 + int(random() % 6); f > 0; --f)
+            bytes[random() % bytes.size()] = random() % 3 == 0 ? 0xFF : uint8_t(random());
+        if (trial % 7 == 0)
+            bytes.resize(random() % bytes.size());
+        ModulePtr m = load_bytes(bytes);
+        if (!m)
+            continue;
+        ++loaded;
+        mixer_set_rate(44100);
+        mixer_reset_voices();
+        music_reset_playback(m.get());
+        for (int block = 0; block < 12; ++block) {
+            std::fill(mix.begin(), mix.end(), 0.0f);
+            render_frames(m.get(), mix.data(), 884);
+            ASSERT_GE(m->row, -1);
+            ASSERT_LT(m->order, 256);
+        }
+        EXPECT_TRUE(music_free(m.release()));
+    }
+    EXPECT_GT(loaded, 50); // many damaged files loaded, so playback was exercised
 }

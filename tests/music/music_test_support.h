@@ -1,7 +1,7 @@
 #pragma once
-// Test helpers: FileCallbacks served from a byte vector in memory, and loading such bytes
-// as a Module. Header-only so other test groups can include it.
+// FileCallbacks served from a byte vector in memory; header-only, shared by other test groups.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -39,9 +39,7 @@ inline int memory_read(void* buffer, int count, int handle) {
     MemoryFile& f = memory_file();
     if (handle != 7 || count <= 0 || f.position < 0 || f.position >= int64_t(f.bytes.size()))
         return 0;
-    int64_t n = int64_t(f.bytes.size()) - f.position;
-    if (n > count)
-        n = count;
+    const int64_t n = std::min<int64_t>(int64_t(f.bytes.size()) - f.position, count);
     std::memcpy(buffer, f.bytes.data() + f.position, size_t(n));
     f.position += n;
     return int(n);
@@ -49,12 +47,9 @@ inline int memory_read(void* buffer, int count, int handle) {
 
 inline void memory_seek(int, int32_t offset, int origin) {
     MemoryFile& f = memory_file();
-    if ((origin & 0xFF) == 0)
-        f.position = offset;
-    else if ((origin & 0xFF) == 1)
-        f.position += offset;
-    else if ((origin & 0xFF) == 2)
-        f.position = int64_t(f.bytes.size()) + offset;
+    const int64_t base[] = {0, f.position, int64_t(f.bytes.size())};
+    if ((origin & 0xFF) <= 2)
+        f.position = base[origin & 0xFF] + offset;
 }
 
 inline int32_t memory_tell(int) {

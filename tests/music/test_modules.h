@@ -1,14 +1,18 @@
 #pragma once
-// Small modules for the music tests, built with the XM writer.
+// Small modules for the music tests, built with the XM writer, and loading or starting them.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "audio/mixer.h"
+#include "music/music.h"
+#include "tests/music/music_test_support.h"
 #include "tools/xmwriter/xm_writer.h"
 
 namespace music_test {
 
-// A sample of `count` values, every value `value`, at full 16-bit scale.
+// A sample of `count` values, every value `value`.
 inline XmSampleDef flat_sample(size_t count, int16_t value, bool sixteen_bit = true) {
     XmSampleDef s;
     s.data.assign(count, value);
@@ -16,14 +20,13 @@ inline XmSampleDef flat_sample(size_t count, int16_t value, bool sixteen_bit = t
     return s;
 }
 
-// One instrument playing `sample` on every note.
 inline XmInstrumentDef single_sample_instrument(const XmSampleDef& sample) {
     XmInstrumentDef ins;
     ins.samples.push_back(sample);
     return ins;
 }
 
-// `channels` channels, one pattern of `rows` rows at order 0, one instrument with one
+// `channels` channels, one empty pattern of `rows` rows at order 0, one instrument with one
 // 16-bit sample of 64 values.
 inline XmModuleDef basic_module(int channels = 2, int rows = 4) {
     XmModuleDef m;
@@ -49,6 +52,25 @@ inline void put_u16(std::vector<uint8_t>& bytes, size_t at, uint16_t v) {
 inline void put_u32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
     put_u16(bytes, at, uint16_t(v));
     put_u16(bytes, at + 2, uint16_t(v >> 16));
+}
+
+struct ModuleDeleter {
+    void operator()(Module* m) const { music_free(m); }
+};
+using ModulePtr = std::unique_ptr<Module, ModuleDeleter>;
+
+inline ModulePtr load_bytes(const std::vector<uint8_t>& bytes, SampleLoader loader = nullptr) {
+    return ModulePtr(load_module_bytes(bytes, loader));
+}
+
+// Loads `def` and resets the mixer and the replay to its start at 44100 Hz.
+inline ModulePtr start_playback(const XmModuleDef& def) {
+    ModulePtr m = load_bytes(xm_write(def));
+    mixer_set_rate(44100);
+    mixer_reset_voices();
+    if (m)
+        music_reset_playback(m.get());
+    return m;
 }
 
 } // namespace music_test

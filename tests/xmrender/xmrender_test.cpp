@@ -2,15 +2,13 @@
 // as the block fill's loop run in blocks of 884 frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "audio/mixer.h"
 #include "audio/render.h"
-#include "music/music.h"
-#include "tests/music/music_test_support.h"
 #include "tests/music/test_modules.h"
 
 using namespace music_test;
@@ -86,27 +84,20 @@ TEST(XmrenderRun, SamplesAreTheBlockFillsSamples) {
     ASSERT_EQ(run(path("same.xm") + " " + path("same.wav"), "same.txt"), 0);
     const std::vector<int16_t> rendered = wav_samples(path("same.wav"));
 
-    Module* m = load_module_bytes(bytes);
-    ASSERT_NE(m, nullptr);
-    mixer_set_rate(44100);
-    mixer_reset_voices();
-    music_reset_playback(m);
+    ModulePtr m = start_playback(song());
+    ASSERT_TRUE(m);
     std::vector<int16_t> expected;
     std::vector<float> mix(2 * 884);
     std::vector<int16_t> pcm(2 * 884);
     while (expected.size() < rendered.size()) {
         std::fill(mix.begin(), mix.end(), 0.0f);
-        render_frames(m, mix.data(), 884);
+        render_frames(m.get(), mix.data(), 884);
         mixer_to_pcm16(pcm.data(), mix.data(), 884);
         expected.insert(expected.end(), pcm.begin(), pcm.end());
     }
-    music_free(m);
     expected.resize(rendered.size());
     EXPECT_EQ(rendered, expected);
-    int16_t peak = 0;
-    for (int16_t v : rendered)
-        peak = v > peak ? v : peak;
-    EXPECT_GT(peak, 3000);
+    EXPECT_GT(*std::max_element(rendered.begin(), rendered.end()), 3000); // the notes were heard
 }
 
 TEST(XmrenderRun, RejectsDamagedFilesAndBadArguments) {
