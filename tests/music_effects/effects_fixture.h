@@ -1,10 +1,11 @@
 #pragma once
-// Builds small songs with the XM writer, loads them through the music library and steps
-// the replay tick by tick, so each test can look at channel, voice and module state.
+// Small songs built with the XM writer, loaded through the music library and stepped tick by
+// tick, so each test can look at channel, voice and module state.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "audio/voice.h"
@@ -12,14 +13,23 @@
 #include "tests/music/music_test_support.h"
 #include "tools/xmwriter/xm_writer.h"
 
-// C-4 as a cell note byte; with the linear table, finetune 0 and relative note 0 its
-// period is 4608 (8363 Hz).
+// C-4 as a cell note byte: period 4608 (8363 Hz) with the linear table and finetune 0.
 constexpr uint8_t C4 = 49;
 constexpr int32_t C4_PERIOD = 4608;
 
-// A song of `patterns` patterns of `rows` rows, played in that order, with one instrument
-// holding one 2000-value sample without loop at volume 64 and panning 128.
-inline XmModuleDef effects_song(int channels = 1, int rows = 8, int patterns = 1) {
+using V = std::vector<int32_t>;
+
+// One cell; a note comes with instrument 1.
+struct Put {
+    int row;
+    uint8_t note = 0, volume = 0, effect = 0, param = 0;
+    int channel = 0, pattern = 0;
+};
+
+// `patterns` patterns of `rows` rows played in order, speed 6, tempo 125, one instrument with
+// one unlooped 2000-value square sample at volume 64 and panning 128.
+inline XmModuleDef effects_song(std::initializer_list<Put> puts = {}, int channels = 1,
+                                int rows = 8, int patterns = 1) {
     XmModuleDef def;
     def.channels = channels;
     def.speed = 6;
@@ -30,46 +40,37 @@ inline XmModuleDef effects_song(int channels = 1, int rows = 8, int patterns = 1
         def.patterns.push_back(pattern);
         def.orders.push_back(static_cast<uint8_t>(p));
     }
-    XmInstrumentDef instrument;
     XmSampleDef sample;
-    sample.data.assign(2000, 0);
-    for (size_t i = 0; i < sample.data.size(); ++i)
-        sample.data[i] = (i / 20) % 2 ? 12000 : -12000;
+    for (int i = 0; i < 2000; ++i)
+        sample.data.push_back((i / 20) % 2 ? 12000 : -12000);
     sample.volume = 64;
     sample.panning = 128;
-    instrument.samples.push_back(sample);
-    def.instruments.push_back(instrument);
+    def.instruments.emplace_back();
+    def.instruments[0].samples.push_back(sample);
+    for (const Put& p : puts)
+        def.patterns[p.pattern].at(p.row, p.channel, channels) =
+            XmCellDef{p.note, uint8_t(p.note ? 1 : 0), p.volume, p.effect, p.param};
     return def;
 }
 
-// The cell of `row`, `channel` in pattern `pattern` of `def`.
 inline XmCellDef& cell(XmModuleDef& def, int row, int channel = 0, int pattern = 0) {
     return def.patterns[pattern].at(row, channel, def.channels);
 }
 
-// A cell with a note of instrument 1 and an effect.
-inline void note_cell(XmModuleDef& def, int row, uint8_t effect = 0, uint8_t param = 0,
-                      int channel = 0, uint8_t note = C4) {
-    XmCellDef& c = cell(def, row, channel);
-    c.note = note;
-    c.instrument = 1;
-    c.effect = effect;
-    c.param = param;
-}
-
-inline void effect_cell(XmModuleDef& def, int row, uint8_t effect, uint8_t param, int channel = 0,
-                        int pattern = 0) {
-    XmCellDef& c = cell(def, row, channel, pattern);
-    c.effect = effect;
-    c.param = param;
+// Each value repeated `ticks` times: a value that holds over whole rows.
+inline V per_row(std::initializer_list<int32_t> values, int ticks = 6) {
+    V out;
+    for (int32_t v : values)
+        out.insert(out.end(), ticks, v);
+    return out;
 }
 
 class EffectsTest : public ::testing::Test {
 protected:
     void TearDown() override { music_free(module_); }
 
-    // Loads `def` (releasing the song loaded before) and prepares it to play; the next
-    // tick() is the first row start.
+    // Loads `def` in place of the song before and prepares it to play; the next tick is the
+    // first row start.
     void load(const XmModuleDef& def) {
         music_free(module_);
         module_ = nullptr;
@@ -82,10 +83,28 @@ protected:
         music_reset_playback(module_);
     }
 
-    // Runs `count` ticks; after the first, the state is that of row 0's row start.
     void tick(int count = 1) {
         for (int i = 0; i < count; ++i)
             music_tick(module_);
+    }
+
+    // Runs `count` ticks and returns `value()` after each.
+    template <class F> V traceOf(int count, F value) {
+        V out;
+        for (int i = 0; i < count; ++i) {
+            music_tick(module_);
+            out.push_back(static_cast<int32_t>(value()));
+        }
+        return out;
+    }
+    template <class T> V trace(int count, T Channel::*field, int c = 0) {
+        return traceOf(count, [&] { return ch(c).*field; });
+    }
+    template <class T> V trace(int count, T Voice::*field) {
+        return traceOf(count, [&] { return voice().*field; });
+    }
+    template <class T> V trace(int count, T Module::*field) {
+        return traceOf(count, [&] { return mod().*field; });
     }
 
     Channel& ch(int index = 0) { return *music_channel(index); }

@@ -1,104 +1,85 @@
-// Effects on how a note starts: note delay, sample offset, panning, key off and the
-// volume envelope position.
+// Effects on how a note starts: note delay, sample offset, panning, key off and the volume
+// envelope position.
 
 #include "tests/music_effects/effects_fixture.h"
 
 namespace {
 
-class NoteEffects : public EffectsTest {};
+using NoteEffects = EffectsTest;
 
-TEST_F(NoteEffects, NoteDelayStartsTheNoteAtTickTwoWithDefaultVolume) {
-    for (bool with_instrument : {true, false}) {
-        XmModuleDef def = effects_song();
-        note_cell(def, 0, 0xC, 0x10); // volume 16
-        cell(def, 0).volume = 0xC4;   // panning 64
-        note_cell(def, 1, 0xE, 0xD2, 0, C4 + 2);
-        cell(def, 1).instrument = with_instrument ? 1 : 0;
+constexpr uint8_t TRIGGER_VOLUME_PANNING = UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING;
+
+TEST_F(NoteEffects, NoteDelayED2RestoresVolumePeriodAndPanningUntilTickTwo) {
+    for (uint8_t instrument : {1, 0}) {
+        XmModuleDef def = effects_song({{0, C4, 0xC4, 0xC, 0x10}, {1, C4 + 2, 0, 0xE, 0xD2}});
+        cell(def, 1).instrument = instrument;
         load(def);
         tick(6);
         voice().position = 300;
-        tick(); // row 1 start: volume, period and panning as before the cell
-        EXPECT_EQ(ch().volume, 16);
-        EXPECT_EQ(ch().period, C4_PERIOD);
-        EXPECT_EQ(ch().panning, 0x40);
-        EXPECT_EQ(ch().note_period, 4480);
-        EXPECT_EQ(ch().flags & (UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING), 0);
-        EXPECT_EQ(voice().position, 300u);
-        tick();
-        EXPECT_EQ(ch().volume, 16);
-        EXPECT_EQ(voice().position, 300u);
-        tick(); // tick 2: the note starts
-        EXPECT_EQ(ch().volume, 64) << "instrument " << with_instrument;
-        EXPECT_EQ(ch().panning, 128);
-        EXPECT_EQ(ch().period, 4480);
-        EXPECT_EQ(voice().position, 0u);
-        EXPECT_EQ(voice().volume, 127);
-        EXPECT_EQ(voice().panning, 128);
+        tick(); // row start: period, panning and voice as before the cell
+        EXPECT_EQ((V{ch().period, ch().panning, ch().note_period,
+                     ch().flags & TRIGGER_VOLUME_PANNING, int32_t(voice().position)}),
+                  (V{C4_PERIOD, 0x40, 4480, 0, 300}));
+        EXPECT_EQ(trace(2, &Channel::volume), (V{16, 64})) << "instrument " << int(instrument);
+        EXPECT_EQ((V{ch().period, ch().panning, int32_t(voice().position), voice().volume,
+                     voice().panning}),
+                  (V{4480, 128, 0, 127, 128}));
         voice().position = 300;
-        tick(); // later ticks change nothing in the voice
-        EXPECT_EQ(ch().flags & (UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING), 0);
-        EXPECT_EQ(voice().position, 300u);
+        tick(); // later ticks leave the voice alone
+        EXPECT_EQ((V{ch().flags & TRIGGER_VOLUME_PANNING, int32_t(voice().position)}), (V{0, 300}));
     }
-}
-
-TEST_F(NoteEffects, NoteDelayAppliesTheVolumeColumnWhenTheNoteStarts) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0xE, 0xD3);
-    cell(def, 0).volume = 0x10 + 40;
-    load(def);
+    // The volume column applies when the delayed note starts.
+    load(effects_song({{0, C4, 0x10 + 40, 0xE, 0xD3}}));
     tick(3);
-    EXPECT_EQ(voice().sample, nullptr); // nothing started yet
+    EXPECT_EQ(voice().sample, nullptr);
     tick();
     EXPECT_EQ(ch().volume, 40);
     EXPECT_NE(voice().sample, nullptr);
-}
-
-TEST_F(NoteEffects, NoteDelayZeroOrAtLeastTheRowNeverPlays) {
+    // ED0, or a delay of at least the row's ticks: the note never plays.
     for (uint8_t param : {0xD0, 0xD6, 0xDF}) {
-        XmModuleDef def = effects_song();
-        note_cell(def, 0, 0xE, param);
-        load(def);
+        load(effects_song({{0, C4, 0, 0xE, param}}));
         tick(6);
         EXPECT_EQ(voice().sample, nullptr) << std::hex << int(param);
     }
 }
 
-TEST_F(NoteEffects, SampleOffsetStartsInsideTheSample) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x9, 0x04);
-    note_cell(def, 1);            // no offset: from 0
-    note_cell(def, 2, 0x9, 0x00); // memory 4
-    load(def);
-    tick();
-    EXPECT_EQ(voice().position, 1024u);
+TEST_F(NoteEffects, SampleOffset904MemoryAndOffsetWithoutNote) {
+    load(effects_song({{0, C4, 0, 0x9, 0x04},
+                       {1, C4},               // no offset: from 0
+                       {2, C4, 0, 0x9, 0x00}, // memory
+                       {3, 0, 0, 0x9, 0x03},  // no note: waits for the next one
+                       {4, C4}}));
+    V starts;
+    for (int r = 0; r < 5; ++r) {
+        voice().position = 10;
+        tick();
+        starts.push_back(static_cast<int32_t>(voice().position));
+        tick(5);
+    }
+    EXPECT_EQ(starts, (V{1024, 0, 1024, 10, 768}));
     EXPECT_EQ(voice().start_offset, 0u);
-    tick(6);
+    // A retrigger after an offset starts at the beginning.
+    load(effects_song({{0, C4, 0, 0x9, 0x04}, {1, 0, 0, 0x1B, 0x01}}));
+    tick(7);
+    voice().position = 1500;
+    tick();
     EXPECT_EQ(voice().position, 0u);
-    tick(6);
-    EXPECT_EQ(voice().position, 1024u);
 }
 
-TEST_F(NoteEffects, SampleOffsetBeyondTheEndStopsTheVoice) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0);
-    note_cell(def, 1, 0x9, 0x08); // 2048 >= 2000 values
-    load(def);
+TEST_F(NoteEffects, SampleOffsetBeyondTheEndOrAtTheLoopEndStopsTheVoice) {
+    load(effects_song({{0, C4}, {1, C4, 0, 0x9, 0x08}})); // 2048 >= 2000 values
     tick(6);
     ASSERT_NE(voice().sample, nullptr);
     tick();
     EXPECT_EQ(voice().sample, nullptr);
     EXPECT_EQ(ch().flags & UPDATE_TRIGGER, 0);
     EXPECT_TRUE(ch().flags & UPDATE_STOP);
-}
 
-TEST_F(NoteEffects, SampleOffsetAtTheLoopEndOfALoopedSampleStopsTheVoice) {
-    XmModuleDef def = effects_song();
+    XmModuleDef def = effects_song({{0, C4, 0, 0x9, 0x02}, {1, C4, 0, 0x9, 0x01}});
     XmSampleDef& s = def.instruments[0].samples[0];
     s.loopType = 1;
     s.loopStart = 100;
     s.loopLength = 412; // loop end 512
-    note_cell(def, 0, 0x9, 0x02);
-    note_cell(def, 1, 0x9, 0x01);
     load(def);
     tick();
     EXPECT_EQ(voice().sample, nullptr);
@@ -106,106 +87,35 @@ TEST_F(NoteEffects, SampleOffsetAtTheLoopEndOfALoopedSampleStopsTheVoice) {
     EXPECT_EQ(voice().position, 256u);
 }
 
-TEST_F(NoteEffects, SampleOffsetWithoutNoteWaitsForTheNextNote) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0);
-    effect_cell(def, 1, 0x9, 0x03);
-    note_cell(def, 2);
-    load(def);
-    tick(6);
-    voice().position = 10;
-    tick();
-    EXPECT_EQ(voice().start_offset, 768u);
-    EXPECT_EQ(voice().position, 10u);
-    tick(6);
-    EXPECT_EQ(voice().position, 768u);
-    EXPECT_EQ(voice().start_offset, 0u);
-}
-
-TEST_F(NoteEffects, RetriggerAfterASampleOffsetStartsAtTheBeginning) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x9, 0x04);
-    load(def);
-    tick();
-    EXPECT_EQ(voice().position, 1024u);
-    XmModuleDef def2 = effects_song();
-    note_cell(def2, 0, 0x9, 0x04);
-    effect_cell(def2, 1, 0x1B, 0x01); // R with interval 1
-    load(def2);
-    tick(7);
-    voice().position = 1500;
-    tick();
-    EXPECT_EQ(voice().position, 0u);
-}
-
-TEST_F(NoteEffects, SetPanningEffectsAndPanningSlide) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0, 0x8, 0xF0);
-    effect_cell(def, 1, 0x19, 0x40); // P: right 4 per tick, up to 255
-    effect_cell(def, 2, 0xE, 0x83);  // 48
-    effect_cell(def, 3, 0x19, 0x0F); // left 15 per tick, down to 0
-    effect_cell(def, 4, 0x19, 0x00); // memory
-    load(def);
-    tick();
-    EXPECT_EQ(ch().panning, 240);
-    EXPECT_EQ(voice().panning, 240);
-    tick(6);
-    EXPECT_EQ(ch().panning, 240);
-    EXPECT_EQ(ch().panning_slide_memory, 0x40);
-    tick(5);
-    EXPECT_EQ(ch().panning, 255);
-    tick();
-    EXPECT_EQ(ch().panning, 48);
-    tick(6);
-    tick(5);
-    EXPECT_EQ(ch().panning, 0);
+TEST_F(NoteEffects, SetPanningAndPanningSlide) {
+    load(effects_song({{0, C4, 0, 0x8, 0xF0},
+                       {1, 0, 0, 0x19, 0x40},    // right 4 per tick, up to 255
+                       {2, 0, 0, 0xE, 0x83},     // 48
+                       {3, 0, 0, 0x19, 0x00},    // memory
+                       {4, 0, 0, 0x19, 0x0F}})); // left 15 per tick, down to 0
+    EXPECT_EQ(trace(30, &Channel::panning),
+              (V{240, 240, 240, 240, 240, 240, 240, 244, 248, 252, 255, 255, 48, 48, 48,
+                 48,  48,  48,  48,  52,  56,  60,  64,  68,  68,  53,  38,  23, 8,  0}));
     EXPECT_EQ(voice().gain_right, 0);
-    tick(6);
-    EXPECT_EQ(ch().panning, 0);
-    EXPECT_EQ(ch().panning_slide_memory, 0x0F);
 }
 
-TEST_F(NoteEffects, KeyOffEffectSilencesAnInstrumentWithoutEnvelope) {
-    XmModuleDef def = effects_song();
-    note_cell(def, 0);
-    effect_cell(def, 1, 0x14, 0x05); // at once, whatever the parameter
-    load(def);
-    tick(6);
-    EXPECT_EQ(voice().volume, 127);
-    tick();
+TEST_F(NoteEffects, KeyOffEffectAndEnvelopePosition) {
+    load(effects_song({{0, C4}, {1, 0, 0, 0x14, 0x05}})); // at once, whatever the parameter
+    EXPECT_EQ(trace(7, &Voice::volume), (V{127, 127, 127, 127, 127, 127, 0}));
     EXPECT_TRUE(ch().key_released);
-    EXPECT_EQ(voice().volume, 0);
-}
 
-class EnvelopePosition : public EffectsTest {
-protected:
-    XmModuleDef envelopeSong() {
-        XmModuleDef def = effects_song();
-        XmEnvelopeDef& env = def.instruments[0].volumeEnv;
-        env.points = {{0, 64}, {10, 0}};
-        env.flags = 1;
-        return def;
-    }
-};
-
-TEST_F(EnvelopePosition, JumpsIntoTheEnvelopeAndContinuesFromThere) {
-    XmModuleDef def = envelopeSong();
-    note_cell(def, 0);
-    effect_cell(def, 1, 0x15, 0x05);
+    XmModuleDef def = effects_song({{0, C4}, {1, 0, 0, 0x15, 0x05}});
+    def.instruments[0].volumeEnv.points = {{0, 64}, {10, 0}};
+    def.instruments[0].volumeEnv.flags = 1;
     load(def);
     tick(7);
-    EXPECT_EQ(ch().venv_tick, 5);
     EXPECT_EQ(ch().venv_point, 1);
-    EXPECT_EQ(ch().venv_value, 32);
     EXPECT_FALSE(ch().venv_finished);
-    tick();
-    EXPECT_EQ(ch().venv_value, 25);
-    EXPECT_EQ(ch().venv_tick, 6);
-}
-
-TEST_F(EnvelopePosition, BeyondTheLastPointFinishesTheEnvelope) {
-    XmModuleDef def = envelopeSong();
-    note_cell(def, 0, 0x15, 0x20);
+    EXPECT_EQ(ch().venv_value, 32);
+    EXPECT_EQ(trace(2, &Channel::venv_value), (V{25, 19}));
+    // Beyond the last point the envelope is finished at its last value.
+    cell(def, 0).effect = 0x15;
+    cell(def, 0).param = 0x20;
     load(def);
     tick();
     EXPECT_EQ(ch().venv_value, 0);
