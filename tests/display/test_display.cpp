@@ -83,63 +83,42 @@ TEST_F(DisplayTest, EveryLayoutIsPresentedRowByRowAndAWiderPitchKeepsItsExtraByt
     EXPECT_EQ(frames, 2 * PIXEL_LAYOUT_COUNT);
 }
 
-TEST_F(DisplayTest, OpenUpdateAndCloseRunTheirStepsInOrder) {
-    ASSERT_TRUE(open(MemoryDisplayConfig{}));
-    EXPECT_EQ(joined_log(), "loadLibrary;createDevice;createWindow vorru;setExclusive;setMode 32;"
-                            "createSurfaces 2;attachBackBuffer;getPixelFormat;screenSaver off;");
-    EXPECT_FALSE(display_memory_screen_saver_active());
-    display_memory_clear_log();
-    ASSERT_EQ(update(), 1);
-    EXPECT_EQ(joined_log(), "restore;lock;unlock;flip;sleep 0;");
-    display_memory_clear_log();
-    display_close();
-    EXPECT_EQ(joined_log(),
-              "releaseSurfaces;releaseDevice;destroyWindow;unloadLibrary;screenSaver on;");
-    EXPECT_TRUE(display_memory_screen_saver_active());
-}
-
-TEST_F(DisplayTest, FallbacksAndFailuresOfOpenAndUpdate) {
-    const auto with = [](MemoryDisplayConfig c, void (*tweak)(MemoryDisplayConfig&)) {
-        tweak(c);
-        return c;
-    };
+TEST_F(DisplayTest, StepsFallbacksAndFailuresOfOpenUpdateAndClose) {
+    using Config = MemoryDisplayConfig;
     const struct {
-        MemoryDisplayConfig config;
+        int layout; // the surface the platform offers, then a change to its configuration
+        void (*change)(Config&);
         bool opens;
         int updated; // what display_update returns after the open
         const char* log;
     } cases[] = {
-        {config_for(3), true, 1, "setMode 32;setMode 24;createSurfaces 2"}, // 24 BGR
-        {config_for(6), true, 1, "setMode 32;setMode 24;setMode 16;createSurfaces 2"},
-        {with({}, [](MemoryDisplayConfig& c) { c.maxBackBuffers = 1; }), true, 1,
-         "createSurfaces 2;createSurfaces 1;"},
-        {with({}, [](MemoryDisplayConfig& c) { c.maxBackBuffers = 0; }), false, 0,
-         "createSurfaces 0;attachBackBuffer;releaseSurfaces"},
-        {with({}, [](MemoryDisplayConfig& c) { c.failLoad = true; }), false, 0, "loadLibrary;"},
-        {with({}, [](MemoryDisplayConfig& c) { c.failExclusive = true; }), false, 0,
+        {0, [](Config&) {}, true, 1,
+         "loadLibrary;createDevice;createWindow vorru;setExclusive;setMode 32;createSurfaces 2;"
+         "attachBackBuffer;getPixelFormat;screenSaver off;restore;lock;unlock;flip;sleep 0;"
+         "releaseSurfaces;releaseDevice;destroyWindow;unloadLibrary;screenSaver on;"},
+        {3, [](Config&) {}, true, 1, "setMode 32;setMode 24;createSurfaces 2"}, // 24 BGR
+        {6, [](Config&) {}, true, 1, "setMode 32;setMode 24;setMode 16;createSurfaces 2"},
+        {0, [](Config& c) { c.maxBackBuffers = 1; }, true, 1, "createSurfaces 2;createSurfaces 1;"},
+        {0, [](Config& c) { c.maxBackBuffers = 0; }, false, 0, "attachBackBuffer;releaseSurfaces"},
+        {0, [](Config& c) { c.failLoad = true; }, false, 0, "loadLibrary;screenSaver on;"},
+        {0, [](Config& c) { c.failExclusive = true; }, false, 0,
          "setExclusive;releaseDevice;destroyWindow;unloadLibrary;screenSaver on;"},
-        {with({}, [](MemoryDisplayConfig& c) { c.rgb = false; }), false, 0, "getPixelFormat;"},
-        {with(config_for(0),
-              [](MemoryDisplayConfig& c) {
-                  c.bitCount = 16, c.redMask = 0xF800, c.greenMask = 0x03E0, c.blueMask = 0x001F;
-              }),
-         false, 0, "getPixelFormat;"},
-        {with({}, [](MemoryDisplayConfig& c) { c.failLock = true; }), true, 0,
-         "restore;lock;releaseSurfaces"}, // the frame is lost
-        {with({}, [](MemoryDisplayConfig& c) { c.pitch = W * 4 - 1; }), true, 0,
-         "lock;unlock;releaseSurfaces"}, // refused unwritten
+        {0, [](Config& c) { c.rgb = false; }, false, 0, "getPixelFormat;releaseSurfaces"},
+        {4, [](Config& c) { c.greenMask = 0x03E0; }, false, 0, "getPixelFormat;releaseSurfaces"},
+        {0, [](Config& c) { c.failLock = true; }, true, 0, "restore;lock;releaseSurfaces"},
+        {0, [](Config& c) { c.pitch = W * 4 - 1; }, true, 0, "lock;unlock;releaseSurfaces"},
     };
     for (const auto& t : cases) {
-        EXPECT_EQ(open(t.config), t.opens) << t.log;
+        Config config = config_for(t.layout);
+        t.change(config);
+        EXPECT_EQ(open(config), t.opens) << t.log;
+        EXPECT_EQ(display_memory_screen_saver_active(), !t.opens) << t.log;
         EXPECT_EQ(update(), t.updated) << t.log;
         display_close();
         EXPECT_NE(joined_log().find(t.log), std::string::npos) << joined_log();
         EXPECT_EQ(display_memory_flips(), t.updated) << t.log;
         EXPECT_TRUE(display_memory_screen_saver_active()) << t.log;
     }
-    open(config_for(3));
-    ASSERT_EQ(update(), 1);
-    EXPECT_EQ(display_memory_front()[0], 0x11); // red first: the 24-bit BGR converter ran
 }
 
 TEST_F(DisplayTest, InactiveFramesAreDroppedWhileMessagesAreStillPumped) {

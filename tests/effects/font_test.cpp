@@ -17,22 +17,11 @@ namespace {
 // written as a run so any value is safe.
 std::vector<uint8_t> make_pcx(int w, int h, const std::vector<uint32_t>& pixels) {
     std::vector<uint32_t> palette;
-    std::vector<uint8_t> f = {10,
-                              5,
-                              1,
-                              8,
-                              0,
-                              0,
-                              0,
-                              0,
-                              uint8_t(w - 1),
-                              uint8_t((w - 1) >> 8),
-                              uint8_t(h - 1),
-                              uint8_t((h - 1) >> 8)};
-    f.resize(128);
-    f[65] = 1;
-    f[66] = uint8_t(w);
-    f[67] = uint8_t(w >> 8);
+    std::vector<uint8_t> f(128, 0);
+    f[0] = 10, f[1] = 5, f[2] = 1, f[3] = 8, f[65] = 1; // RLE, 8 bits, 1 plane
+    for (int i = 0; i < 2; ++i) // little-endian xMax, yMax and bytes per line
+        f[8 + i] = uint8_t((w - 1) >> 8 * i), f[10 + i] = uint8_t((h - 1) >> 8 * i),
+              f[66 + i] = uint8_t(w >> 8 * i);
     for (uint32_t p : pixels) {
         size_t i = std::find(palette.begin(), palette.end(), p) - palette.begin();
         if (i == palette.size())
