@@ -28,12 +28,7 @@ MemoryDisplayConfig config_for(int layoutIndex, int extraPitch = 0) {
     return c;
 }
 
-DisplayEvent event_of(DisplayEventType type, bool active = false) {
-    DisplayEvent e;
-    e.type = type;
-    e.active = active;
-    return e;
-}
+using E = DisplayEventType;
 
 std::string joined_log() {
     std::string s;
@@ -126,14 +121,14 @@ TEST_F(DisplayTest, InactiveFramesAreDroppedWhileMessagesAreStillPumped) {
     c.activateOnOpen = false;
     ASSERT_TRUE(open(c));
     EXPECT_FALSE(display_is_active());
-    display_memory_post(event_of(DisplayEventType::SET_CURSOR));
+    display_memory_post(DisplayEvent{E::SET_CURSOR});
     display_memory_clear_log();
     EXPECT_EQ(update(), 1);
     EXPECT_EQ(joined_log(), "sleep 1;");
     EXPECT_EQ(display_memory_pending(), 0);
     EXPECT_TRUE(display_memory_cursor_hidden());
     for (bool active : {true, false}) {
-        display_memory_post(event_of(DisplayEventType::ACTIVATE, active));
+        display_memory_post(DisplayEvent{E::ACTIVATE, active});
         EXPECT_EQ(update(), 1);
         EXPECT_EQ(display_is_active(), active);
         EXPECT_EQ(display_memory_flips(), 1); // only the active frame was presented
@@ -144,12 +139,10 @@ TEST_F(DisplayTest, PollReportsItsKeyDownButNotOneTheUpdatePumpRemoved) {
     ASSERT_TRUE(open(MemoryDisplayConfig{}));
     DisplayEvent last;
     ASSERT_TRUE(display_poll_event(&last)); // the activation queued at window creation
-    EXPECT_EQ(last.type, DisplayEventType::ACTIVATE);
+    EXPECT_EQ(last.type, E::ACTIVATE);
     EXPECT_TRUE(display_is_active()); // dispatched through the window procedure
-    DisplayEvent key = event_of(DisplayEventType::KEY_DOWN);
-    key.key = 27;
-    display_memory_post(key);
-    display_memory_post(event_of(DisplayEventType::OTHER));
+    display_memory_post(DisplayEvent{E::KEY_DOWN, false, 27});
+    display_memory_post(DisplayEvent{E::OTHER});
     ASSERT_TRUE(display_poll_event(&last));
     EXPECT_TRUE(display_is_key_down(last));
     EXPECT_EQ(last.key, 27);
@@ -157,13 +150,13 @@ TEST_F(DisplayTest, PollReportsItsKeyDownButNotOneTheUpdatePumpRemoved) {
     ASSERT_TRUE(display_poll_event(&last));
     EXPECT_FALSE(display_is_key_down(last));
     EXPECT_FALSE(display_poll_event(&last)); // nothing pending: the last message stays
-    EXPECT_EQ(last.type, DisplayEventType::OTHER);
+    EXPECT_EQ(last.type, E::OTHER);
 
-    display_memory_post(event_of(DisplayEventType::KEY_DOWN));
+    display_memory_post(DisplayEvent{E::KEY_DOWN});
     ASSERT_EQ(update(), 1);
     EXPECT_FALSE(display_poll_event(&last)); // the pump took it
     // Another window's key-down is left to the poll.
-    display_memory_post(event_of(DisplayEventType::KEY_DOWN), false);
+    display_memory_post(DisplayEvent{E::KEY_DOWN}, false);
     ASSERT_EQ(update(), 1);
     ASSERT_TRUE(display_poll_event(&last));
     EXPECT_TRUE(display_is_key_down(last));
@@ -175,7 +168,7 @@ TEST_F(DisplayTest, CloseRequestInUpdateOrPollClosesAndEndsTheProcessWithZero) {
             {
                 if (!open(MemoryDisplayConfig{}) || update() != 1)
                     std::_Exit(3);
-                display_memory_post(event_of(DisplayEventType::CLOSE_REQUEST), !inPoll);
+                display_memory_post(DisplayEvent{E::CLOSE_REQUEST}, !inPoll);
                 DisplayEvent last;
                 inPoll ? void(display_poll_event(&last)) : void(update());
                 std::_Exit(4); // not reached when the close request ends the process

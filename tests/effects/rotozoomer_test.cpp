@@ -29,16 +29,12 @@ protected:
 } // namespace
 
 TEST_F(Roto, InitSetsCentreAndElevenBitTables) {
-    EXPECT_EQ(roto.tiled, 0);
-    EXPECT_EQ(roto.centreX, 160);
-    EXPECT_EQ(roto.centreY, 100);
-    EXPECT_EQ(roto.offsetX | roto.offsetY, 0);
-    EXPECT_EQ(roto.cosTable[1], 2047);
-    const int entries[][3] = {{0, 2048, 0}, {256, 0, 2048}, {512, -2048, 0}, {768, 0, -2048}};
-    for (const auto& e : entries) {
-        EXPECT_EQ(roto.cosTable[e[0]], e[1]) << e[0];
-        EXPECT_EQ(roto.sinTable[e[0]], e[2]) << e[0];
-    }
+    const RotoZoomer& r = roto;
+    EXPECT_EQ(std::vector<int>({r.tiled, r.centreX, r.centreY, r.offsetX, r.offsetY}),
+              std::vector<int>({0, 160, 100, 0, 0}));
+    EXPECT_EQ(std::vector<int>({r.cosTable[0], r.cosTable[1], r.cosTable[256], r.cosTable[512],
+                                r.sinTable[0], r.sinTable[256], r.sinTable[768]}),
+              std::vector<int>({2048, 2047, 0, -2048, 0, 2048, -2048}));
 }
 
 TEST_F(Roto, AngleZeroAndQuarterTurnNeverSampleRowOrColumnZero) {

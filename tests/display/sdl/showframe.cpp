@@ -27,14 +27,9 @@ constexpr int H = 240;
 uint32_t test_pixel(int x, int y) {
     static const uint32_t BARS[8] = {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF,
                                      0xFFFF00, 0x00FFFF, 0xFF00FF, 0x808080};
-    uint32_t rgb;
-    if (y < 120) {
-        rgb = BARS[x / 40];
-    } else {
-        uint32_t r = (x * 4) & 0xFF, g = ((y - 120) * 2) & 0xFF, b = (x + 3 * y) & 0xFF;
-        rgb = r << 16 | g << 8 | b;
-    }
-    return 0xAB000000u | rgb;
+    const uint32_t ramps =
+        ((x * 4) & 0xFF) << 16 | ((y - 120) * 2 & 0xFF) << 8 | ((x + 3 * y) & 0xFF);
+    return 0xAB000000u | (y < 120 ? BARS[x / 40] : ramps);
 }
 
 int show(int seconds, const char* readyFile) {
