@@ -1,4 +1,4 @@
-// Helpers for the sound output tests: in-memory XM files behind the file callbacks, a small
+// Helpers for the sound output tests: an in-memory XM file behind the file callbacks, a small
 // song made with the XM writer, a module with a scripted tick, and the offline render.
 #pragma once
 
@@ -12,23 +12,21 @@
 // Serves `bytes` as the file `name` through the five music file callbacks.
 void test_files_register(const std::string& name, const std::vector<uint8_t>& bytes);
 
-// A four-channel song of a few patterns with looped and one-shot samples, pans and volumes.
+// Four channels, a few patterns, looped (one ping-pong) and one-shot samples, pans, envelopes.
 std::vector<uint8_t> test_song_bytes();
 
 // Registers test_song_bytes() as "song.xm" and loads it; release with music_free.
 Module* test_song_load();
 
-// A zeroed module whose tick entry only counts ticks: order = ticks / 4 and row = ticks, both
-// before the 8-bit cut, counted from the last playback reset, and, when tick_frames > 0, samples_per_tick = tick_frames.
+// A zeroed module whose tick only counts ticks since the last playback reset: row = ticks and
+// order = ticks / 4 (before the 8-bit cut); samples_per_tick = tick_frames when tick_frames > 0.
 struct ScriptedSong {
     Module module{};
     explicit ScriptedSong(int tick_frames = 0);
 };
 
-// Song position after each of `blocks` blocks of `block_frames`, rendered offline from the
-// start of `module` (its playback state and the voices are reset first).
-std::vector<PositionEntry> offline_positions(Module* module, int block_frames, int blocks);
-
-// The first `frames` frames of `module` as 16-bit PCM, rendered offline from its start in
-// pieces of `piece` frames.
-std::vector<int16_t> offline_pcm(Module* module, int frames, int piece);
+// The first `frames` frames of `module` as 16-bit PCM, rendered offline from its start (state
+// and voices reset) in pieces of `piece` frames; `positions`, if given, gets the song position
+// after each piece.
+std::vector<int16_t> offline_pcm(Module* module, int frames, int piece,
+                                 std::vector<PositionEntry>* positions = nullptr);
