@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the hand-made seeds of the store, PCX and font corpora (the XM seeds come from
-fuzz_write_xm_seeds). Run from the repository root; the assets are copied as they are."""
+"""Writes the hand-made seeds of the store, PCX and font corpora. The XM seeds are the
+effect songs (music_effects_songs) and dense_seed.xm (fuzz_write_xm_seed). Run from the
+repository root; the assets are copied as they are."""
 import os
 import struct
 
