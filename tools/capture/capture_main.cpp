@@ -1,6 +1,7 @@
 // vorru-capture OUTDIR: runs the demo's own start-up, frame loop and scenes against the
 // in-memory display and sound device, one sound block per presented frame, as fast as the
 // machine allows, and writes what was shown and heard.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +37,7 @@ struct CaptureState {
 };
 
 CaptureState state;
+const auto processStart = std::chrono::steady_clock::now();
 
 void usage() {
     std::fprintf(stderr,
@@ -87,6 +89,10 @@ void on_present(const uint8_t* surface, int width, int height, int pitch, void*)
         png_write_xrgb((state.options.outDir + name).c_str(), state.pixels.data(), width, height, width);
     }
     if (state.video) std::fwrite(state.pixels.data(), 4, state.pixels.size(), state.video);
+    if (state.frame == 0) {
+        const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - processStart);
+        std::fprintf(stderr, "first frame presented %.1f ms after start\n", ms.count());
+    }
     if (order != state.lastOrder || state.frame % 50 == 0)
         std::fprintf(stderr, "\rframe %5d  order %2d", state.frame, order);
     state.lastOrder = order;
