@@ -1,6 +1,9 @@
 // Demo::drawScene: the six scenes, chosen by the song's order position and faded by its row.
 #include <cmath>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "demo/demo.h"
 #include "effects/animation.h"
@@ -26,6 +29,43 @@ const char SCROLLER_TEXT[] =
 int32_t text_length(const char* text) { return static_cast<int32_t>(std::strlen(text)); }
 
 int clamp_int(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// One row of the light pattern: level = clamp((column + row term) >> 13 + offset, 0, 255);
+// bytes 0..2 of back = (trail byte * level) >> 8; byte 3 of back stays.
+void light_row(const int32_t* columnTerm, int32_t rowTerm, int32_t offset, const uint32_t* trail,
+               uint32_t* back) {
+    int x = 0;
+#ifdef __SSE2__
+    const __m128i rowV = _mm_set1_epi32(rowTerm);
+    const __m128i offsetV = _mm_set1_epi32(offset);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i max = _mm_set1_epi16(255);
+    const __m128i byte3 = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; x + 4 <= 320; x += 4) {
+        __m128i v = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(columnTerm + x)), rowV);
+        __m128i level = _mm_add_epi32(_mm_srai_epi32(v, 13), offsetV);
+        __m128i level16 = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(level, level), zero), max);
+        __m128i pairs = _mm_unpacklo_epi16(level16, level16);
+        __m128i levelLo = _mm_unpacklo_epi32(pairs, pairs);
+        __m128i levelHi = _mm_unpackhi_epi32(pairs, pairs);
+        __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(trail + x));
+        __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), levelLo), 8);
+        __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), levelHi), 8);
+        __m128i lit = _mm_packus_epi16(lo, hi);
+        __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(back + x));
+        __m128i out = _mm_or_si128(_mm_andnot_si128(byte3, lit), _mm_and_si128(byte3, old));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(back + x), out);
+    }
+#endif
+    for (; x < 320; x++) {
+        const int32_t level = clamp_int(((columnTerm[x] + rowTerm) >> 13) + offset, 0, 255);
+        const uint32_t tp = trail[x];
+        uint32_t out = back[x] & 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8)
+            out |= ((((tp >> shift) & 0xFFu) * static_cast<uint32_t>(level)) >> 8) << shift;
+        back[x] = out;
+    }
+}
 
 enum { BARS_CENTRED, BARS_TALL };
 
@@ -57,25 +97,21 @@ void Demo::drawDarkBars(Bitmap* dst, int scene) {
 }
 
 void Demo::drawLightPattern(int offset) {
-    const uint8_t* trail = reinterpret_cast<const uint8_t*>(trailBuffer->pixels);
-    uint8_t* back = reinterpret_cast<uint8_t*>(backBuffer->pixels);
+    // The column indices restart from the same phases on every row, so the three column terms
+    // sum to one value per column for the whole frame. The running indices are the particle
+    // phases themselves and are left where the last row ends.
+    int32_t columnTerm[320];
+    for (int x = 0; x < 320; x++) {
+        columnTerm[x] = plasmaSin[static_cast<uint8_t>(plasmaPhase[1] + 2 * x)] +
+                        plasmaCos[static_cast<uint8_t>(plasmaPhase[0] - x)] + plasmaSin[x];
+    }
+    particlePhaseA = static_cast<uint8_t>(plasmaPhase[0] - 320);
+    particlePhaseB = static_cast<uint8_t>(plasmaPhase[1] + 640);
+
     for (int y = 0; y < 240; y++) {
-        // The running column indices are the particle phases themselves.
-        particlePhaseA = plasmaPhase[0];
-        particlePhaseB = plasmaPhase[1];
         const int32_t rowTerm = plasmaSin[static_cast<uint8_t>(plasmaPhase[2] - 2 * y)] + plasmaCos[y] +
                                 plasmaCos[static_cast<uint8_t>(plasmaPhase[3] + y)];
-        for (int x = 0; x < 320; x++) {
-            int32_t v = plasmaSin[particlePhaseB] + plasmaCos[particlePhaseA] + plasmaSin[x] + rowTerm;
-            int32_t level = (v >> 13) + offset;
-            level = clamp_int(level, 0, 255);
-            const int i = (y * 320 + x) * 4;
-            back[i + 0] = static_cast<uint8_t>((trail[i + 0] * level) >> 8);
-            back[i + 1] = static_cast<uint8_t>((trail[i + 1] * level) >> 8);
-            back[i + 2] = static_cast<uint8_t>((trail[i + 2] * level) >> 8);
-            particlePhaseA -= 1;
-            particlePhaseB += 2;
-        }
+        light_row(columnTerm, rowTerm, offset, trailBuffer->pixels + y * 320, backBuffer->pixels + y * 320);
     }
 }
 
