@@ -11,25 +11,17 @@
 #include "tests/store/blob_builder.h"
 
 using vorru_test::captured_stdout;
+using Bmp = std::unique_ptr<Bitmap>;
 
 namespace {
 
-// A w x h bitmap whose pixel (c, r) is base + r * 100 + c + 1 (never 0); made silently.
-std::unique_ptr<Bitmap> numbered(int w, int h, uint32_t base = 0x10000) {
-    std::unique_ptr<Bitmap> b;
+// A w x h bitmap filled with `value`, or numbered when `numbered`: pixel (c, r) is
+// value + r * 100 + c + 1. Made silently.
+Bmp make(int w, int h, uint32_t value, bool numbered = false) {
+    Bmp b;
     captured_stdout([&] { b.reset(new Bitmap(w, h)); });
-    for (int r = 0; r < h; ++r)
-        for (int c = 0; c < w; ++c)
-            b->pixels[r * w + c] = base + uint32_t(r * 100 + c + 1);
-    return b;
-}
-
-std::unique_ptr<Bitmap> filled(int w, int h, uint32_t value) {
-    std::unique_ptr<Bitmap> b;
-    captured_stdout([&] {
-        b.reset(new Bitmap(w, h));
-        b->fill(value);
-    });
+    for (int i = 0; i < w * h; ++i)
+        b->pixels[i] = numbered ? value + uint32_t(i / w * 100 + i % w + 1) : value;
     return b;
 }
 
@@ -37,7 +29,7 @@ uint32_t at(const Bitmap& b, int c, int r) {
     return b.pixels[r * b.width + c];
 }
 
-// Counts destination pixels that differ from `background`.
+// Destination pixels that differ from `background`.
 int changed(const Bitmap& b, uint32_t background) {
     int n = 0;
     for (int i = 0; i < b.width * b.height; ++i)
@@ -47,307 +39,195 @@ int changed(const Bitmap& b, uint32_t background) {
 
 } // namespace
 
-TEST(BitmapLifecycle, ConstructorsAndDestructorTrace) {
-    Bitmap* empty = nullptr;
+TEST(Bitmap, LifecycleTraceFillAndClear) {
+    Bitmap *empty = nullptr, *sized = nullptr, *negative = nullptr;
     EXPECT_EQ(captured_stdout([&] { empty = new Bitmap(); }), "created new bitmap object\n");
-    EXPECT_EQ(empty->width, 0);
-    EXPECT_EQ(empty->height, 0);
-    EXPECT_EQ(empty->drawWidth, 0);
+    EXPECT_EQ(empty->width | empty->height | empty->drawWidth | empty->keyed, 0);
     EXPECT_EQ(empty->pixels, nullptr);
-    EXPECT_EQ(empty->mask, nullptr);
-    EXPECT_EQ(empty->keyed, 0);
-
-    Bitmap* sized = nullptr;
     EXPECT_EQ(captured_stdout([&] { sized = new Bitmap(3, 2); }),
               "created new bitmap object. width: 3, height: 2\n");
     EXPECT_EQ(sized->drawWidth, 3);
     EXPECT_EQ(sized->drawHeight, 2);
     EXPECT_EQ(sized->x | sized->y | sized->fadeLevel | sized->keyed, 0);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(sized->pixels[i], 0u);
     EXPECT_EQ(sized->mask, nullptr);
-
-    sized->setColorKey(5);
-    EXPECT_EQ(captured_stdout([&] { delete sized; }), "deleted bitmap object\n");
-    EXPECT_EQ(captured_stdout([&] { delete empty; }), "deleted bitmap object\n");
-}
-
-TEST(BitmapLifecycle, NegativeSizeOwnsNothingToDraw) {
-    std::unique_ptr<Bitmap> b;
-    EXPECT_EQ(captured_stdout([&] { b.reset(new Bitmap(-4, 3)); }),
+    EXPECT_EQ(changed(*sized, 0), 0);
+    EXPECT_EQ(sized->fill(0xABCDEF01u), 1);
+    EXPECT_EQ(changed(*sized, 0xABCDEF01u), 0);
+    EXPECT_EQ(sized->clear(), 1);
+    EXPECT_EQ(changed(*sized, 0), 0);
+    EXPECT_EQ(captured_stdout([&] { negative = new Bitmap(-4, 3); }),
               "created new bitmap object. width: 0, height: 3\n");
-    std::unique_ptr<Bitmap> dst = filled(4, 4, 7);
-    EXPECT_EQ(b->drawAt(0, 0, *dst), 1);
-    EXPECT_EQ(changed(*dst, 7), 0);
-    captured_stdout([&] { b.reset(); });
-}
-
-TEST(BitmapFill, FillAndClearCoverEveryPixel) {
-    std::unique_ptr<Bitmap> b = numbered(5, 3);
-    EXPECT_EQ(b->fill(0xABCDEF01u), 1);
-    EXPECT_EQ(changed(*b, 0xABCDEF01u), 0);
-    EXPECT_EQ(b->clear(), 1);
-    EXPECT_EQ(changed(*b, 0), 0);
-}
-
-TEST(BitmapColorKey, ZeroKeyChangesNoPixel) {
-    std::unique_ptr<Bitmap> b = filled(2, 1, 0);
-    b->pixels[1] = 0x123456;
-    b->setColorKey(0);
-    EXPECT_EQ(b->keyed, 1);
-    EXPECT_EQ(b->pixels[0], 0u);
-    EXPECT_EQ(b->pixels[1], 0x123456u);
-    EXPECT_EQ(b->mask[0], 0xFFFFFFFFu);
-    EXPECT_EQ(b->mask[1], 0u);
-}
-
-TEST(BitmapColorKey, OtherKeysKeepBlackVisibleAsOne) {
-    std::unique_ptr<Bitmap> b = filled(4, 1, 0);
-    b->pixels[1] = 0xFF00FF;
-    b->pixels[2] = 0x01FF00FF; // byte 3 counts in the comparison
-    b->pixels[3] = 1;
-    b->setColorKey(0xFF00FF);
-    EXPECT_EQ(b->pixels[0], 1u);
-    EXPECT_EQ(b->pixels[1], 0u);
-    EXPECT_EQ(b->pixels[2], 0x01FF00FFu);
-    EXPECT_EQ(b->pixels[3], 1u);
-    EXPECT_EQ(b->mask[0], 0u);
-    EXPECT_EQ(b->mask[1], 0xFFFFFFFFu);
-    EXPECT_EQ(b->mask[2], 0u);
-
-    // Keying again replaces the mask; with key 1 the former black pixels become transparent.
-    b->setColorKey(1);
-    EXPECT_EQ(b->pixels[0], 0u);
-    EXPECT_EQ(b->pixels[3], 0u);
-    EXPECT_EQ(b->mask[0], 0xFFFFFFFFu);
-    EXPECT_EQ(b->mask[1], 0xFFFFFFFFu); // 0 became 1, then matched
-    EXPECT_EQ(b->mask[2], 0u);
-}
-
-TEST(BitmapClip, RightAndBottomEdges) {
-    std::unique_ptr<Bitmap> dst = filled(20, 10, 7);
-    std::unique_ptr<Bitmap> src = numbered(10, 10);
-    EXPECT_EQ(src->drawAt(20, 0, *dst), 1);
-    EXPECT_EQ(src->drawAt(0, 10, *dst), 1);
-    EXPECT_EQ(changed(*dst, 7), 0);
-    EXPECT_EQ(src->drawAt(21, 0, *dst), 0);
-    EXPECT_EQ(src->drawAt(0, 11, *dst), 0);
-    EXPECT_EQ(src->x, 0);
-    EXPECT_EQ(src->y, 11);
-
-    EXPECT_EQ(src->drawAt(17, 8, *dst), 1);
-    EXPECT_EQ(changed(*dst, 7), 3 * 2);
-    EXPECT_EQ(at(*dst, 17, 8), at(*src, 0, 0));
-    EXPECT_EQ(at(*dst, 19, 9), at(*src, 2, 1));
-}
-
-TEST(BitmapClip, LeftAndTopEdgesWriteBackZero) {
-    std::unique_ptr<Bitmap> dst = filled(20, 10, 7);
-    std::unique_ptr<Bitmap> src = numbered(10, 10);
-    EXPECT_EQ(src->drawAt(-5, -3, *dst), 1);
-    EXPECT_EQ(src->x, 0);
-    EXPECT_EQ(src->y, 0);
-    EXPECT_EQ(changed(*dst, 7), 5 * 7);
-    EXPECT_EQ(at(*dst, 0, 0), at(*src, 5, 3));
-    EXPECT_EQ(at(*dst, 4, 6), at(*src, 9, 9));
-    EXPECT_EQ(at(*dst, 5, 0), 7u);
-    EXPECT_EQ(at(*dst, 0, 7), 7u);
-
-    // draw() uses the stored position, which now reads 0.
-    dst->fill(7);
-    EXPECT_EQ(src->draw(*dst), 1);
-    EXPECT_EQ(at(*dst, 0, 0), at(*src, 0, 0));
-    EXPECT_EQ(changed(*dst, 7), 10 * 10);
-}
-
-TEST(BitmapClip, WhollyOffTheLeftOrTop) {
-    std::unique_ptr<Bitmap> dst = filled(20, 10, 7);
-    std::unique_ptr<Bitmap> src = numbered(10, 10);
-    EXPECT_EQ(src->drawAt(-10, 0, *dst), 1);
-    EXPECT_EQ(src->drawAt(0, -10, *dst), 1);
-    EXPECT_EQ(changed(*dst, 7), 0);
-    EXPECT_EQ(src->drawAt(-11, 0, *dst), 0);
-    EXPECT_EQ(src->drawAt(0, -11, *dst), 0);
-    EXPECT_EQ(src->drawAt(INT32_MIN, INT32_MIN, *dst), 0);
-    EXPECT_EQ(changed(*dst, 7), 0);
-    EXPECT_EQ(src->drawAt(0, 0, nullptr), 0);
-}
-
-TEST(BitmapClip, TallerThanTheDestinationFromAboveKeepsToItsRows) {
-    // A 280-row picture drawn 20 rows up shows its rows 20..259 in a 240-row frame.
-    std::unique_ptr<Bitmap> dst = filled(4, 240, 7);
-    std::unique_ptr<Bitmap> src = numbered(4, 280, 0);
-    EXPECT_EQ(src->drawAt(0, -20, *dst), 1);
-    EXPECT_EQ(src->y, 0);
-    EXPECT_EQ(at(*dst, 0, 0), at(*src, 0, 20));
-    EXPECT_EQ(at(*dst, 3, 239), at(*src, 3, 259));
-}
-
-TEST(BitmapClip, WiderThanTheDestinationIsCutAtTheRight) {
-    std::unique_ptr<Bitmap> dst = filled(8, 2, 7);
-    std::unique_ptr<Bitmap> src = numbered(12, 1);
-    EXPECT_EQ(src->drawAt(0, 1, *dst), 1);
-    for (int c = 0; c < 8; ++c)
-        EXPECT_EQ(at(*dst, c, 1), at(*src, c, 0));
-    EXPECT_EQ(changed(*dst, 7), 8);
-    // Cut on both sides at once.
-    dst->fill(7);
-    EXPECT_EQ(src->drawAt(-2, 0, *dst), 1);
-    EXPECT_EQ(at(*dst, 0, 0), at(*src, 2, 0));
-    EXPECT_EQ(at(*dst, 7, 0), at(*src, 9, 0));
-    EXPECT_EQ(changed(*dst, 7), 8);
-}
-
-TEST(BitmapClip, EmptyBitmapDrawsNothing) {
-    std::unique_ptr<Bitmap> dst = filled(4, 4, 7);
-    Bitmap* empty = nullptr;
-    captured_stdout([&] { empty = new Bitmap(); });
-    EXPECT_EQ(empty->drawAt(1, 1, *dst), 1);
+    Bmp dst = make(4, 4, 7);
+    EXPECT_EQ(negative->drawAt(0, 0, *dst) + empty->drawAt(1, 1, *dst), 2);
     EXPECT_EQ(empty->drawScaled(*dst), 0);
     EXPECT_EQ(changed(*dst, 7), 0);
-    captured_stdout([&] { delete empty; });
+    sized->setColorKey(5); // the mask is released too
+    for (Bitmap* b : {empty, sized, negative})
+        EXPECT_EQ(captured_stdout([&] { delete b; }), "deleted bitmap object\n");
 }
 
-TEST(BitmapModes, BlendWeighsEachColourByte) {
-    std::unique_ptr<Bitmap> dst = filled(1, 1, 0xAAC8C8C8u);
-    std::unique_ptr<Bitmap> src = filled(1, 1, 0x55646464u);
-    src->pixels[0] = 0x55FF6400u; // red 255, green 100, blue 0
-    dst->pixels[0] = 0xAA00C8FFu; // red 0, green 200, blue 255
-    src->fadeLevel = 128;
-    EXPECT_EQ(src->drawAt(0, 0, *dst), 1);
-    // red 0 + 127, green 100 + 50, blue 127 + 0; byte 3 of the destination stays.
-    EXPECT_EQ(dst->pixels[0], 0xAA7F967Fu);
-
-    dst->pixels[0] = 0x00C8C8C8u;
-    src->pixels[0] = 0x00646464u;
-    src->fadeLevel = 255;
-    src->drawAt(0, 0, *dst);
-    EXPECT_EQ(dst->pixels[0], 0x00C7C7C7u); // 199 + 0: almost unchanged
-}
-
-TEST(BitmapModes, BlendIsPerByteForEveryWeight) {
-    // Each byte on its own: d * f >> 8 plus s * (256 - f) >> 8, no carry between bytes.
-    std::unique_ptr<Bitmap> src = numbered(256, 1);
-    std::unique_ptr<Bitmap> dst = numbered(256, 1);
-    for (uint32_t f = 1; f < 256; ++f) {
-        for (uint32_t i = 0; i < 256; ++i) {
-            src->pixels[i] = i << 16 | (255 - i) << 8 | ((i * 7) & 255);
-            dst->pixels[i] = 0x5A000000u | ((i * 13) & 255) << 16 | i << 8 | (255 - i);
-        }
-        const std::vector<uint32_t> before(dst->pixels, dst->pixels + 256);
-        src->fadeLevel = int32_t(f);
-        src->drawAt(0, 0, *dst);
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t want = 0x5A000000u;
-            for (int shift = 0; shift < 24; shift += 8) {
-                const uint32_t d = (before[i] >> shift) & 255, s = (src->pixels[i] >> shift) & 255;
-                want |= (((d * f) >> 8) + ((s * (256 - f)) >> 8)) << shift;
-            }
-            ASSERT_EQ(dst->pixels[i], want) << "f " << f << " pixel " << i;
+TEST(Bitmap, ColorKeyMakesBlackOneUnlessTheKeyIsZero) {
+    Bmp b = make(4, 1, 0);
+    b->pixels[1] = 0xFF00FF;
+    b->pixels[2] = 0x01FF00FF; // byte 3 counts in the comparison
+    // Applied in order, each replacing the mask: {key, pixels after, mask after}.
+    const struct {
+        uint32_t key, pixels[4], mask[4];
+    } steps[] = {{0, {0, 0xFF00FF, 0x01FF00FF, 0}, {~0u, 0, 0, ~0u}},
+                 {0xFF00FF, {1, 0, 0x01FF00FF, 1}, {0, ~0u, 0, 0}},
+                 {1, {0, 0, 0x01FF00FF, 0}, {~0u, ~0u, 0, ~0u}}}; // 0 became 1, then matched
+    for (const auto& s : steps) {
+        b->setColorKey(s.key);
+        EXPECT_EQ(b->keyed, 1);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(b->pixels[i], s.pixels[i]) << s.key << " " << i;
+            EXPECT_EQ(b->mask[i], s.mask[i]) << s.key << " " << i;
         }
     }
 }
 
-TEST(BitmapModes, KeyedWithoutFadeShowsTheDestinationThroughTheKey) {
-    std::unique_ptr<Bitmap> dst = filled(3, 1, 0x00ABCDEFu);
-    std::unique_ptr<Bitmap> src = filled(3, 1, 0x00FF00FFu);
-    src->pixels[1] = 0x00112233u;
-    src->pixels[2] = 0;
-    src->setColorKey(0x00FF00FFu);
-    EXPECT_EQ(src->drawAt(0, 0, *dst), 1);
-    EXPECT_EQ(dst->pixels[0], 0x00ABCDEFu);
-    EXPECT_EQ(dst->pixels[1], 0x00112233u);
-    EXPECT_EQ(dst->pixels[2], 1u); // black made visible as 1
+TEST(BitmapClip, EveryEdgeAndTheWriteBack) {
+    Bmp dst = make(20, 10, 7);
+    Bmp src = make(10, 10, 0x10000, true);
+    const struct {
+        int x, y, result, changed, storedX, storedY;
+    } cases[] = {{20, 0, 1, 0, 20, 0},
+                 {0, 10, 1, 0, 0, 10},
+                 {21, 0, 0, 0, 21, 0},
+                 {0, 11, 0, 0, 0, 11},
+                 {-10, 0, 1, 0, 0, 0},
+                 {0, -10, 1, 0, 0, 0},
+                 {-11, 0, 0, 0, -11, 0},
+                 {0, -11, 0, 0, 0, -11},
+                 {INT32_MIN, INT32_MIN, 0, 0, INT32_MIN, INT32_MIN},
+                 {17, 8, 1, 6, 17, 8}};
+    for (const auto& c : cases) {
+        dst->fill(7);
+        EXPECT_EQ(src->drawAt(c.x, c.y, *dst), c.result) << c.x << "," << c.y;
+        EXPECT_EQ(changed(*dst, 7), c.changed) << c.x << "," << c.y;
+        EXPECT_EQ(src->x, c.storedX) << c.x << "," << c.y;
+        EXPECT_EQ(src->y, c.storedY) << c.x << "," << c.y;
+    }
+    EXPECT_EQ(at(*dst, 17, 8), at(*src, 0, 0)); // the last case: cut at right and bottom
+    EXPECT_EQ(at(*dst, 19, 9), at(*src, 2, 1));
+    EXPECT_EQ(src->drawAt(0, 0, nullptr), 0);
+
+    dst->fill(7);
+    EXPECT_EQ(src->drawAt(-5, -3, *dst), 1);
+    EXPECT_EQ(src->x | src->y, 0);
+    EXPECT_EQ(changed(*dst, 7), 5 * 7);
+    EXPECT_EQ(at(*dst, 0, 0), at(*src, 5, 3));
+    EXPECT_EQ(at(*dst, 4, 6), at(*src, 9, 9));
+    dst->fill(7);
+    EXPECT_EQ(src->draw(*dst), 1); // draw() uses the stored position, now 0, 0
+    EXPECT_EQ(at(*dst, 0, 0), at(*src, 0, 0));
+    EXPECT_EQ(changed(*dst, 7), 100);
 }
 
-TEST(BitmapModes, KeyedWithFadeSkipsZeroWordsAndBlendsTheRest) {
-    std::unique_ptr<Bitmap> dst = filled(2, 1, 0x00C8C8C8u);
-    std::unique_ptr<Bitmap> src = filled(2, 1, 0x00646464u);
+TEST(BitmapClip, LargerThanTheDestination) {
+    // A 280-row picture drawn 20 rows up shows its rows 20..259 in a 240-row frame.
+    Bmp dst = make(4, 240, 7);
+    Bmp src = make(4, 280, 0, true);
+    EXPECT_EQ(src->drawAt(0, -20, *dst), 1);
+    EXPECT_EQ(at(*dst, 0, 0), at(*src, 0, 20));
+    EXPECT_EQ(at(*dst, 3, 239), at(*src, 3, 259));
+    Bmp narrow = make(8, 1, 7);
+    Bmp wide = make(12, 1, 0x10000, true);
+    EXPECT_EQ(wide->drawAt(-2, 0, *narrow), 1); // cut on both sides at once
+    for (int c = 0; c < 8; ++c)
+        EXPECT_EQ(at(*narrow, c, 0), at(*wide, c + 2, 0)) << c;
+}
+
+TEST(BitmapModes, BlendWeighsEachColourByteOnItsOwn) {
+    // Each colour byte: dst * fade >> 8 plus src * (256 - fade) >> 8; byte 3 of dst stays.
+    const struct {
+        uint32_t dst, src;
+        int fade;
+        uint32_t want;
+    } cases[] = {
+        {0xAA00C8FF, 0x55FF6400, 128, 0xAA7F967F}, // 0 + 127, 100 + 50, 127 + 0
+        {0x00C8C8C8, 0x00646464, 255, 0x00C7C7C7}, // 199 + 0: floors, not rounds
+        {0x00FFFFFF, 0x00FF0180, 1, 0x00FE007F},   // 0 + 254, 0 + 0, 0 + 127
+    };
+    for (const auto& c : cases) {
+        Bmp dst = make(1, 1, c.dst);
+        Bmp src = make(1, 1, c.src);
+        src->fadeLevel = c.fade;
+        EXPECT_EQ(src->drawAt(0, 0, *dst), 1);
+        EXPECT_EQ(dst->pixels[0], c.want) << std::hex << c.src << " over " << c.dst;
+    }
+}
+
+TEST(BitmapModes, KeyedWithAndWithoutFade) {
+    Bmp dst = make(3, 1, 0x00C8C8C8u);
+    Bmp src = make(3, 1, 0x00646464u);
     src->pixels[0] = 0x00FF00FFu;
+    src->pixels[2] = 0;
     src->setColorKey(0x00FF00FFu);
-    src->fadeLevel = 128;
+    EXPECT_EQ(src->drawAt(0, 0, *dst), 1); // keyed, opaque
+    EXPECT_EQ(dst->pixels[0], 0x00C8C8C8u);
+    EXPECT_EQ(dst->pixels[1], 0x00646464u);
+    EXPECT_EQ(dst->pixels[2], 1u); // black made visible as 1
+    dst->fill(0x00C8C8C8u);
+    src->fadeLevel = 128; // keyed, blended: zero words skipped
     src->drawAt(0, 0, *dst);
     EXPECT_EQ(dst->pixels[0], 0x00C8C8C8u);
     EXPECT_EQ(dst->pixels[1], 0x00969696u);
-
-    // The scaled blit blends the keyed-out pixel too, as black.
     dst->fill(0x00C8C8C8u);
-    src->drawScaled(*dst);
+    src->drawScaled(*dst); // the scaled blit blends the keyed-out pixel too, as black
     EXPECT_EQ(dst->pixels[0], 0x00646464u);
     EXPECT_EQ(dst->pixels[1], 0x00969696u);
 }
 
-TEST(BitmapModes, ScaledKeyedWithoutFadeUsesTheMaskAtTheSourceIndex) {
-    std::unique_ptr<Bitmap> dst = filled(4, 2, 0x00ABCDEFu);
-    std::unique_ptr<Bitmap> src = filled(2, 1, 0x00FF00FFu);
-    src->pixels[1] = 0x00112233u;
+TEST(BitmapScaled, EnlargeKeyedUsesTheMaskAtTheSourceIndex) {
+    Bmp dst = make(6, 6, 7);
+    Bmp src = make(2, 2, 0x10000, true);
+    src->pixels[0] = 0x00FF00FFu;
     src->setColorKey(0x00FF00FFu);
-    src->drawWidth = 4;
-    src->drawHeight = 2;
-    EXPECT_EQ(src->drawScaled(*dst), 0);
-    for (int r = 0; r < 2; ++r) {
-        EXPECT_EQ(at(*dst, 0, r), 0x00ABCDEFu);
-        EXPECT_EQ(at(*dst, 1, r), 0x00ABCDEFu);
-        EXPECT_EQ(at(*dst, 2, r), 0x00112233u);
-        EXPECT_EQ(at(*dst, 3, r), 0x00112233u);
-    }
-}
-
-TEST(BitmapScaled, IntegerEnlargementRepeatsPixels) {
-    std::unique_ptr<Bitmap> dst = filled(6, 6, 7);
-    std::unique_ptr<Bitmap> src = numbered(2, 2);
-    src->drawWidth = 4;
-    src->drawHeight = 4;
+    src->drawWidth = src->drawHeight = 4;
     src->x = 1;
     src->y = 2;
     EXPECT_EQ(src->drawScaled(*dst), 0);
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
-            EXPECT_EQ(at(*dst, 1 + c, 2 + r), at(*src, c / 2, r / 2)) << c << "," << r;
-    EXPECT_EQ(changed(*dst, 7), 16);
-}
+            EXPECT_EQ(at(*dst, 1 + c, 2 + r), c < 2 && r < 2 ? 7u : at(*src, c / 2, r / 2))
+                << c << "," << r;
+    EXPECT_EQ(changed(*dst, 7), 12);
 
-TEST(BitmapScaled, StepsAreSinglePrecisionQuotients) {
     // 14/20 as a float is just below 0.7, so destination column 10 samples column 6, not 7.
-    std::unique_ptr<Bitmap> dst = filled(20, 1, 7);
-    std::unique_ptr<Bitmap> src = numbered(14, 1, 0);
-    src->drawWidth = 20;
-    src->drawHeight = 1;
-    src->drawScaled(*dst);
+    Bmp row = make(20, 1, 7);
+    Bmp narrow = make(14, 1, 0, true);
+    narrow->drawWidth = 20;
+    narrow->drawScaled(*row);
     const int expected[20] = {0, 0, 1, 2, 2, 3, 4, 4, 5, 6, 6, 7, 8, 9, 9, 10, 11, 11, 12, 13};
     for (int c = 0; c < 20; ++c)
-        EXPECT_EQ(at(*dst, c, 0), uint32_t(expected[c] + 1)) << c;
+        EXPECT_EQ(at(*row, c, 0), uint32_t(expected[c] + 1)) << c;
 }
 
 TEST(BitmapScaled, ShrinkAndClipAtEveryEdge) {
-    std::unique_ptr<Bitmap> dst = filled(3, 3, 7);
-    std::unique_ptr<Bitmap> src = numbered(8, 8);
-    src->drawWidth = 4;
-    src->drawHeight = 4;
+    Bmp dst = make(3, 3, 7);
+    Bmp src = make(8, 8, 0x10000, true);
+    src->drawWidth = src->drawHeight = 4;
     src->x = -1;
     src->y = -2;
     EXPECT_EQ(src->drawScaled(*dst), 0);
-    EXPECT_EQ(src->x, 0);
-    EXPECT_EQ(src->y, 0);
+    EXPECT_EQ(src->x | src->y, 0); // written back
     // Destination (c, r) shows scaled pixel (c + 1, r + 2), i.e. source (2c + 2, 2r + 4).
-    for (int r = 0; r < 2; ++r)
+    for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(at(*dst, c, r), at(*src, 2 * c + 2, 2 * r + 4)) << c << "," << r;
-    EXPECT_EQ(at(*dst, 0, 2), 7u);
-
-    dst->fill(7);
-    src->x = 2;
-    src->y = 2;
-    src->drawScaled(*dst);
-    EXPECT_EQ(changed(*dst, 7), 1);
-    EXPECT_EQ(at(*dst, 2, 2), at(*src, 0, 0));
-
-    src->x = -5; // wholly off the left: rejected, nothing drawn
-    dst->fill(7);
-    src->drawScaled(*dst);
-    EXPECT_EQ(changed(*dst, 7), 0);
-    src->x = 0;
-    src->drawWidth = 0;
-    src->drawScaled(*dst);
-    EXPECT_EQ(changed(*dst, 7), 0);
+            EXPECT_EQ(at(*dst, c, r), r < 2 ? at(*src, 2 * c + 2, 2 * r + 4) : 7u) << c << "," << r;
+    // Cut at right and bottom; wholly off the left; nothing to draw.
+    const struct {
+        int x, y, drawWidth, changed;
+        uint32_t corner;
+    } more[] = {{2, 2, 4, 1, 0x10001}, {-5, 0, 4, 0, 7}, {0, 0, 0, 0, 7}};
+    for (const auto& m : more) {
+        dst->fill(7);
+        src->x = m.x;
+        src->y = m.y;
+        src->drawWidth = m.drawWidth;
+        src->drawScaled(*dst);
+        EXPECT_EQ(changed(*dst, 7), m.changed) << m.x << "," << m.y;
+        EXPECT_EQ(at(*dst, 2, 2), m.corner) << m.x << "," << m.y;
+    }
 }

@@ -8,10 +8,7 @@ namespace vorru_test {
 
 struct PcxHeader {
     int xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-    int planes = 1;
-    int bytesPerLine = 0;
-    int bitsPerPixel = 8;
-    int encoding = 1;
+    int planes = 1, bytesPerLine = 0, bitsPerPixel = 8, encoding = 1;
 };
 
 // Header, the given run-length data, and for `withPalette` the 0x0C marker and a palette
@@ -19,28 +16,22 @@ struct PcxHeader {
 inline std::vector<uint8_t> make_pcx(const PcxHeader& h, const std::vector<uint8_t>& data,
                                      bool withPalette) {
     std::vector<uint8_t> f(128, 0);
-    auto put16 = [&](int at, int v) {
-        f[at] = uint8_t(v);
-        f[at + 1] = uint8_t(v >> 8);
-    };
+    const int words[][2] = {
+        {4, h.xmin}, {6, h.ymin}, {8, h.xmax}, {10, h.ymax}, {66, h.bytesPerLine}};
+    for (const auto& w : words) {
+        f[w[0]] = uint8_t(w[1]);
+        f[w[0] + 1] = uint8_t(w[1] >> 8);
+    }
     f[0] = 10;
     f[1] = 5;
     f[2] = uint8_t(h.encoding);
     f[3] = uint8_t(h.bitsPerPixel);
-    put16(4, h.xmin);
-    put16(6, h.ymin);
-    put16(8, h.xmax);
-    put16(10, h.ymax);
     f[65] = uint8_t(h.planes);
-    put16(66, h.bytesPerLine);
     f.insert(f.end(), data.begin(), data.end());
     if (withPalette) {
         f.push_back(0x0C);
-        for (int i = 0; i < 256; ++i) {
-            f.push_back(uint8_t(i));
-            f.push_back(uint8_t(255 - i));
-            f.push_back(uint8_t(i ^ 0x55));
-        }
+        for (int i = 0; i < 256; ++i)
+            f.insert(f.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i ^ 0x55)});
     }
     return f;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Builds store blobs in memory for tests: entries laid out exactly as the packer writes them.
+// Builds store blobs in memory for tests, laid out exactly as the packer writes them.
 
 #include <cstdint>
 #include <cstdio>
@@ -16,17 +16,16 @@ struct BlobEntry {
     std::vector<uint8_t> data;
 };
 
-// 128-byte 0-filled name, little-endian size, data; entries back to back.
+// Per entry: 128-byte 0-filled name, little-endian size, data.
 inline std::vector<uint8_t> build_blob(const std::vector<BlobEntry>& entries) {
     std::vector<uint8_t> blob;
     for (const BlobEntry& e : entries) {
-        std::vector<uint8_t> name(128, 0);
+        const size_t at = blob.size();
+        blob.resize(at + 128, 0);
         for (size_t i = 0; i < e.name.size() && i < 128; ++i)
-            name[i] = uint8_t(e.name[i]);
-        blob.insert(blob.end(), name.begin(), name.end());
-        const uint32_t n = uint32_t(e.data.size());
+            blob[at + i] = uint8_t(e.name[i]);
         for (int shift = 0; shift < 32; shift += 8)
-            blob.push_back(uint8_t(n >> shift));
+            blob.push_back(uint8_t(e.data.size() >> shift));
         blob.insert(blob.end(), e.data.begin(), e.data.end());
     }
     return blob;
