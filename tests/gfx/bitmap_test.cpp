@@ -71,11 +71,12 @@ TEST(Bitmap, ColorKeyMakesBlackOneUnlessTheKeyIsZero) {
     b->pixels[1] = 0xFF00FF;
     b->pixels[2] = 0x01FF00FF; // byte 3 counts in the comparison
     // Applied in order, each replacing the mask: {key, pixels after, mask after}.
-    const struct {
-        uint32_t key, pixels[4], mask[4];
-    } steps[] = {{0, {0, 0xFF00FF, 0x01FF00FF, 0}, {~0u, 0, 0, ~0u}},
-                 {0xFF00FF, {1, 0, 0x01FF00FF, 1}, {0, ~0u, 0, 0}},
-                 {1, {0, 0, 0x01FF00FF, 0}, {~0u, ~0u, 0, ~0u}}}; // 0 became 1, then matched
+    // clang-format off
+    const struct { uint32_t key, pixels[4], mask[4]; } steps[] = {
+        {0, {0, 0xFF00FF, 0x01FF00FF, 0}, {~0u, 0, 0, ~0u}},
+        {0xFF00FF, {1, 0, 0x01FF00FF, 1}, {0, ~0u, 0, 0}},
+        {1, {0, 0, 0x01FF00FF, 0}, {~0u, ~0u, 0, ~0u}}}; // 0 became 1, then matched
+    // clang-format on
     for (const auto& s : steps) {
         b->setColorKey(s.key);
         EXPECT_EQ(b->keyed, 1);
@@ -89,18 +90,12 @@ TEST(Bitmap, ColorKeyMakesBlackOneUnlessTheKeyIsZero) {
 TEST(BitmapClip, EveryEdgeAndTheWriteBack) {
     Bmp dst = make(20, 10, 7);
     Bmp src = make(10, 10, 0x10000, true);
-    const struct {
-        int x, y, result, changed, storedX, storedY;
-    } cases[] = {{20, 0, 1, 0, 20, 0},
-                 {0, 10, 1, 0, 0, 10},
-                 {21, 0, 0, 0, 21, 0},
-                 {0, 11, 0, 0, 0, 11},
-                 {-10, 0, 1, 0, 0, 0},
-                 {0, -10, 1, 0, 0, 0},
-                 {-11, 0, 0, 0, -11, 0},
-                 {0, -11, 0, 0, 0, -11},
-                 {INT32_MIN, INT32_MIN, 0, 0, INT32_MIN, INT32_MIN},
-                 {17, 8, 1, 6, 17, 8}};
+    // clang-format off
+    const struct { int x, y, result, changed, storedX, storedY; } cases[] = {
+        {20, 0, 1, 0, 20, 0}, {0, 10, 1, 0, 0, 10}, {21, 0, 0, 0, 21, 0}, {0, 11, 0, 0, 0, 11},
+        {-10, 0, 1, 0, 0, 0}, {0, -10, 1, 0, 0, 0}, {-11, 0, 0, 0, -11, 0}, {0, -11, 0, 0, 0, -11},
+        {INT32_MIN, INT32_MIN, 0, 0, INT32_MIN, INT32_MIN}, {17, 8, 1, 6, 17, 8}};
+    // clang-format on
     for (const auto& c : cases) {
         dst->fill(7);
         EXPECT_EQ(src->drawAt(c.x, c.y, *dst), c.result) << c.x << "," << c.y;
@@ -141,9 +136,7 @@ TEST(BitmapClip, LargerThanTheDestination) {
 TEST(BitmapModes, BlendWeighsEachColourByteOnItsOwn) {
     // Each colour byte: dst * fade >> 8 plus src * (256 - fade) >> 8; byte 3 of dst stays.
     const struct {
-        uint32_t dst, src;
-        int fade;
-        uint32_t want;
+        uint32_t dst, src, fade, want;
     } cases[] = {
         {0xAA00C8FF, 0x55FF6400, 128, 0xAA7F967F}, // 0 + 127, 100 + 50, 127 + 0
         {0x00C8C8C8, 0x00646464, 255, 0x00C7C7C7}, // 199 + 0: floors, not rounds
@@ -152,7 +145,7 @@ TEST(BitmapModes, BlendWeighsEachColourByteOnItsOwn) {
     for (const auto& c : cases) {
         Bmp dst = make(1, 1, c.dst);
         Bmp src = make(1, 1, c.src);
-        src->fadeLevel = c.fade;
+        src->fadeLevel = int32_t(c.fade);
         EXPECT_EQ(src->drawAt(0, 0, *dst), 1);
         EXPECT_EQ(dst->pixels[0], c.want) << std::hex << c.src << " over " << c.dst;
     }
@@ -218,8 +211,7 @@ TEST(BitmapScaled, ShrinkAndClipAtEveryEdge) {
             EXPECT_EQ(at(*dst, c, r), r < 2 ? at(*src, 2 * c + 2, 2 * r + 4) : 7u) << c << "," << r;
     // Cut at right and bottom; wholly off the left; nothing to draw.
     const struct {
-        int x, y, drawWidth, changed;
-        uint32_t corner;
+        int x, y, drawWidth, changed, corner;
     } more[] = {{2, 2, 4, 1, 0x10001}, {-5, 0, 4, 0, 7}, {0, 0, 0, 0, 7}};
     for (const auto& m : more) {
         dst->fill(7);
@@ -228,6 +220,6 @@ TEST(BitmapScaled, ShrinkAndClipAtEveryEdge) {
         src->drawWidth = m.drawWidth;
         src->drawScaled(*dst);
         EXPECT_EQ(changed(*dst, 7), m.changed) << m.x << "," << m.y;
-        EXPECT_EQ(at(*dst, 2, 2), m.corner) << m.x << "," << m.y;
+        EXPECT_EQ(at(*dst, 2, 2), uint32_t(m.corner)) << m.x << "," << m.y;
     }
 }

@@ -25,10 +25,12 @@ const std::string PALETTED = "color planes: 1 (8 bits per pixel), encoding: RLE\
 const std::string PLANAR = "color planes: 3 (8 bits per pixel), encoding: RLE\n";
 const std::string DECODED = "decoded RLE stream\ndeleted bitmap object\n";
 
-PcxHeader header(int w, int h, int bytesPerLine, int planes = 1) {
+PcxHeader header(int w, int h, int bytesPerLine, int planes = 1, int xmin = 0, int ymin = 0) {
     PcxHeader p;
-    p.xmax = w - 1;
-    p.ymax = h - 1;
+    p.xmin = xmin;
+    p.ymin = ymin;
+    p.xmax = xmin + w - 1;
+    p.ymax = ymin + h - 1;
     p.bytesPerLine = bytesPerLine;
     p.planes = planes;
     return p;
@@ -70,54 +72,28 @@ protected:
 } // namespace
 
 TEST_F(PcxTest, PalettedRunsLiteralsAndPadding) {
-    PcxHeader offset = header(4, 2, 4);
-    offset.xmin = 10; // only the difference counts
-    offset.xmax = 13;
+    const PcxHeader offset = header(4, 2, 4, 1, 10); // only the difference counts
     PcxHeader plain = header(2, 1, 2);
     plain.bitsPerPixel = 4; // bits and encoding are only logged
     plain.encoding = 0;
     std::vector<int> long_run(65, 7);
     long_run[0] = 0xC0;
     long_run[64] = 1; // and a padding byte
-    const struct {
-        const char* what;
-        PcxHeader h;
-        std::vector<uint8_t> data;
-        std::string lines;
-        std::vector<int> want;
-        int width;
-    } cases[] = {
-        {"run across the line end",
-         offset,
-         {0xC3, 5, 9, 0xC2, 0xC1, 7, 8},
-         "width: 4, h: 2 => 4 bytes per line\n" + PALETTED,
-         {5, 5, 5, 9, 0xC1, 0xC1, 7, 8},
-         4},
-        {"0xC0 literal, 63-long run",
-         header(65, 1, 66),
-         {0xC0, 0xFF, 7, 0xC2, 1},
-         "width: 65, h: 1 => 66 bytes per line\n" + PALETTED,
-         long_run,
-         65},
-        {"padding column",
-         header(3, 2, 4),
-         {1, 2, 3, 0x0E, 4, 5, 6, 0x0E},
-         "width: 3, h: 2 => 4 bytes per line\n" + PALETTED,
-         {1, 2, 3, 4, 5, 6},
-         3},
-        {"logged only",
-         plain,
-         {0xC2, 200},
-         "width: 2, h: 1 => 2 bytes per line\ncolor planes: 1 (4 bits per pixel), encoding: none\n",
-         {200, 200},
-         2},
-        {"run past the buffer",
-         header(2, 1, 2),
-         {0xFF, 9},
-         "width: 2, h: 1 => 2 bytes per line\n" + PALETTED,
-         {9, 9},
-         2},
-    };
+    const std::string LOGGED = "color planes: 1 (4 bits per pixel), encoding: none\n";
+    // clang-format off
+    const struct { const char* what; PcxHeader h; std::vector<uint8_t> data; std::string lines;
+                   std::vector<int> want; int width; } cases[] = {
+        {"run across the line end", offset, {0xC3, 5, 9, 0xC2, 0xC1, 7, 8},
+         "width: 4, h: 2 => 4 bytes per line\n" + PALETTED, {5, 5, 5, 9, 0xC1, 0xC1, 7, 8}, 4},
+        {"0xC0 literal, 63-long run", header(65, 1, 66), {0xC0, 0xFF, 7, 0xC2, 1},
+         "width: 65, h: 1 => 66 bytes per line\n" + PALETTED, long_run, 65},
+        {"padding column", header(3, 2, 4), {1, 2, 3, 0x0E, 4, 5, 6, 0x0E},
+         "width: 3, h: 2 => 4 bytes per line\n" + PALETTED, {1, 2, 3, 4, 5, 6}, 3},
+        {"logged only", plain, {0xC2, 200}, "width: 2, h: 1 => 2 bytes per line\n" + LOGGED,
+         {200, 200}, 2},
+        {"run past the buffer", header(2, 1, 2), {0xFF, 9},
+         "width: 2, h: 1 => 2 bytes per line\n" + PALETTED, {9, 9}, 2}};
+    // clang-format on
     for (const auto& c : cases) {
         bitmap->x = -3;
         bitmap->fadeLevel = 99;
@@ -136,21 +112,16 @@ TEST_F(PcxTest, PalettedRunsLiteralsAndPadding) {
 }
 
 TEST_F(PcxTest, ThreePlanesFillRedGreenBlueWithoutAPalette) {
-    const struct {
-        std::vector<uint8_t> data;
-        int w, h;
-        std::vector<uint32_t> want;
-    } cases[] = {
+    // clang-format off
+    const struct { std::vector<uint8_t> data; int h; std::vector<uint32_t> want; } cases[] = {
         // Per line: the red, green and blue plane lines.
-        {{0x10, 0x11, 0xC2, 0x20, 0x30, 0x31, 0x40, 0x41, 0x50, 0x51, 0xC2, 0xC5},
-         2,
-         2,
+        {{0x10, 0x11, 0xC2, 0x20, 0x30, 0x31, 0x40, 0x41, 0x50, 0x51, 0xC2, 0xC5}, 2,
          {0x102030, 0x112031, 0x4050C5, 0x4151C5}},
         // Every plane line of the last row ends in a run longer than the line.
-        {{0xFF, 0x11, 0xC5, 0x22, 0xFF, 0x33}, 2, 1, {0x112233, 0x112233}},
-    };
+        {{0xFF, 0x11, 0xC5, 0x22, 0xFF, 0x33}, 1, {0x112233, 0x112233}}};
+    // clang-format on
     for (const auto& c : cases) {
-        const std::vector<uint8_t> file = make_pcx(header(c.w, c.h, 2, 3), c.data, false);
+        const std::vector<uint8_t> file = make_pcx(header(2, c.h, 2, 3), c.data, false);
         EXPECT_EQ(load(file), trace_to(file, "width: 2, h: " + std::to_string(c.h) +
                                                  " => 2 bytes per line\n" + PLANAR + DECODED));
         ASSERT_EQ(result, 1);
@@ -189,23 +160,16 @@ TEST_F(PcxTest, ReloadReplacesPixelsAndDropsAMaskOfAnotherSize) {
 // the sanitizer build sees no stray access or leak. Random damage is the corpus replay's job
 // (tests/fuzz).
 TEST_F(PcxTest, DamagedFilesFailCleanly) {
-    PcxHeader xBack = header(4, 2, 4), yBack = header(4, 2, 4), huge = header(1, 1, 65535);
-    xBack.xmin = 10;
-    xBack.xmax = 5;
-    yBack.ymin = 3;
-    yBack.ymax = 1;
-    huge.xmax = 65534;
-    huge.ymax = 65535;
+    // Sizes that fail before decoding.
     const struct {
         PcxHeader h;
         std::string sizeLine;
     } sizes[] = {
-        // fail before decoding
-        {xBack, "width: -4, h: 2 => 4 bytes per line\n"},
-        {yBack, "width: 4, h: -1 => 4 bytes per line\n"},
+        {header(-4, 2, 4, 1, 10), "width: -4, h: 2 => 4 bytes per line\n"},
+        {header(4, -1, 4, 1, 0, 3), "width: 4, h: -1 => 4 bytes per line\n"},
         {header(4, 2, 3), "width: 4, h: 2 => 3 bytes per line\n"},
         {header(1, 1, 0), "width: 1, h: 1 => 0 bytes per line\n"},
-        {huge, "width: 65535, h: 65536 => 65535 bytes per line\n"},
+        {header(65535, 65536, 65535), "width: 65535, h: 65536 => 65535 bytes per line\n"},
     };
     for (const auto& c : sizes) {
         const std::vector<uint8_t> file = make_pcx(c.h, {0xFF, 1, 0xFF, 1}, true);

@@ -81,22 +81,12 @@ TEST_F(StoreTest, SeekOriginsAndPositionsOutsideTheFile) {
     const int h = open(FONT);
     // In order; only the origin's low byte counts, other values leave the position alone,
     // and the position wraps like a 32-bit word.
-    const struct {
-        int32_t offset;
-        int origin;
-        int32_t tell;
-    } steps[] = {{100, 0, 100},
-                 {28, 1, 128},
-                 {-768, 2, 232},
-                 {5, 3, 232},
-                 {5, -1, 232},
-                 {5, 0x103, 232},
-                 {5, 0x100, 5},
-                 {-1, 0x202, 999},
-                 {-10, 0, -10},
-                 {50, 2, 1050},
-                 {INT32_MAX, 0, INT32_MAX},
-                 {1, 1, INT32_MIN}};
+    // clang-format off
+    const struct { int32_t offset; int origin; int32_t tell; } steps[] = {
+        {100, 0, 100}, {28, 1, 128}, {-768, 2, 232}, {5, 3, 232}, {5, -1, 232}, {5, 0x103, 232},
+        {5, 0x100, 5}, {-1, 0x202, 999}, {-10, 0, -10}, {50, 2, 1050}, {INT32_MAX, 0, INT32_MAX},
+        {1, 1, INT32_MIN}};
+    // clang-format on
     for (const auto& s : steps) {
         fs_seek(h, s.offset, s.origin);
         EXPECT_EQ(fs_tell(h), s.tell) << s.offset << " from " << s.origin;
