@@ -60,6 +60,15 @@ bool load_library() {
         std::fprintf(stderr, "display: SDL video: %s\n", SDL_GetError());
         return false;
     }
+    // Without a display SDL falls back to a driver that shows nothing; take that only when
+    // asked for by name, so that a missing display is said rather than played blind.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool headless = driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy"));
+    if (headless && !SDL_getenv("SDL_VIDEODRIVER")) {
+        std::fprintf(stderr, "display: no display available (SDL video driver '%s'); no picture\n", driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
     g_sdl = SdlState{};
     g_sdl.format = chosen_format();
     return true;
