@@ -2,9 +2,9 @@
 // and the position queries that read the table slot of the block being heard.
 #include "audio/sound.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "audio/mixer.h"
 #include "audio/sound_internal.h"
@@ -19,6 +19,9 @@ void spin_while_filling()
     while (sound_state().filling.load(std::memory_order_acquire))
         std::this_thread::yield();
 }
+
+// The feeder's entry in the thread facility's shape.
+void feeder_entry(void*) { sound_feeder_run(); }
 
 // music_free's part: wait until the feeder has left its block fill, then stop playback.
 bool stop_for_free(Module* module)
@@ -178,7 +181,13 @@ bool sound_play(Module* module)
     // Cleared here rather than by the thread, so a sound_stop that comes before the thread has
     // begun still waits for it instead of letting it run on into the next play.
     s.thread_finished.store(false, std::memory_order_release);
-    s.thread = std::thread(sound_feeder_run);
+    s.thread = sound_thread_start(feeder_entry, nullptr);
+    if (!s.thread) {
+        // No feeder: stop as sound_stop does; the device loops the ring as filled.
+        s.thread_finished.store(true, std::memory_order_release);
+        sound_stop(module);
+        return false;
+    }
     return true;
 }
 
@@ -189,10 +198,11 @@ bool sound_stop(Module* module)
     SoundOutput& s = sound_state();
     s.stop_requested.store(true, std::memory_order_release);
     spin_while_filling();
-    if (s.thread.joinable()) {
+    if (s.thread) {
         while (!s.thread_finished.load(std::memory_order_acquire))
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        s.thread.join();
+            sound_thread_sleep_ms(50);
+        sound_thread_join(s.thread);
+        s.thread = nullptr;
     }
     std::free(s.mix_raw);
     s.mix_raw = nullptr;

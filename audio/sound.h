@@ -5,9 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <thread>
-
 #include "audio/device.h"
+#include "audio/thread.h"
 
 struct Module;
 
@@ -47,7 +46,7 @@ struct SoundOutput {
     int write_index = 0;                                      // W: next block to fill
     std::atomic<int> reader_index{0};                         // R: block being heard
     Module* playing = nullptr;
-    std::thread thread;
+    SoundThread* thread = nullptr;       // the feeder thread, or null
     std::atomic<bool> stop_requested{false};
     std::atomic<bool> filling{false};
     std::atomic<bool> thread_finished{true};
@@ -65,7 +64,7 @@ void sound_close();
 
 // Plays `module` from its first order: stops what plays, resets the song's playback state,
 // fills the whole ring, starts the device and the feeder thread. False for a null module, when
-// the output is not open, or when a buffer cannot be allocated. Caller's thread.
+// the output is not open, or when a buffer or the feeder thread cannot be had. Caller's thread.
 bool sound_play(Module* module);
 
 // Stops the feeder thread, releases the mix buffer and silences every voice (they may point

@@ -1,6 +1,5 @@
 // The block fill and the feeder thread: the only code that runs the song after sound_play has
 // started it.
-#include <chrono>
 #include <cstring>
 
 #include "audio/mixer.h"
@@ -54,7 +53,7 @@ void sound_feeder_run()
             sound_fill_block();
             s.filling.store(false, std::memory_order_release);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        sound_thread_sleep_ms(5);
     }
     s.thread_finished.store(true, std::memory_order_release);
 }

@@ -198,7 +198,7 @@ TEST_F(SoundOutputTest, StopTwiceThenPlayOrOpenAgain)
     EXPECT_TRUE(sound_stop(&song.module));
     EXPECT_EQ(s.playing, nullptr);
     EXPECT_EQ(s.mix, nullptr);
-    EXPECT_FALSE(s.thread.joinable());
+    EXPECT_EQ(s.thread, nullptr);
     MemoryDeviceStatus status = memory_device_status();
     EXPECT_TRUE(status.playing && !status.prepared && status.ring);
     // Nothing refills any more; the queries keep the last entry heard.
@@ -221,7 +221,7 @@ TEST_F(SoundOutputTest, StopTwiceThenPlayOrOpenAgain)
     ASSERT_TRUE(sound_open(44100));
     EXPECT_EQ(memory_device_status().closes, status.closes + 1);
     EXPECT_EQ(s.playing, nullptr);
-    EXPECT_FALSE(s.thread.joinable());
+    EXPECT_EQ(s.thread, nullptr);
     sound_close();
     sound_close();
     EXPECT_FALSE(memory_device_status().open);
@@ -240,7 +240,7 @@ TEST_F(SoundOutputTest, MusicFreeStopsPlaybackAndLeavesNoVoiceOnItsSamples)
     EXPECT_GT(sounding(), 0);
     ASSERT_TRUE(music_free(first));
     EXPECT_EQ(s.playing, nullptr);
-    EXPECT_FALSE(s.thread.joinable());
+    EXPECT_EQ(s.thread, nullptr);
     EXPECT_EQ(sounding(), 0);
     // Under AddressSanitizer a voice left on the freed song's samples fails here.
     Module* second = test_song_load();
