@@ -34,14 +34,14 @@ int clamp_int(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 // bytes 0..2 of back = (trail byte * level) >> 8; byte 3 of back stays.
 void light_row(const int32_t* columnTerm, int32_t rowTerm, int32_t offset, const uint32_t* trail,
                uint32_t* back) {
-    int x = 0;
 #ifdef __SSE2__
+    // 320 is a multiple of 4: the vector loop covers the row.
     const __m128i rowV = _mm_set1_epi32(rowTerm);
     const __m128i offsetV = _mm_set1_epi32(offset);
     const __m128i zero = _mm_setzero_si128();
     const __m128i max = _mm_set1_epi16(255);
     const __m128i byte3 = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    for (; x + 4 <= 320; x += 4) {
+    for (int x = 0; x < 320; x += 4) {
         __m128i v = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(columnTerm + x)), rowV);
         __m128i level = _mm_add_epi32(_mm_srai_epi32(v, 13), offsetV);
         __m128i level16 = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(level, level), zero), max);
@@ -56,8 +56,8 @@ void light_row(const int32_t* columnTerm, int32_t rowTerm, int32_t offset, const
         __m128i out = _mm_or_si128(_mm_andnot_si128(byte3, lit), _mm_and_si128(byte3, old));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(back + x), out);
     }
-#endif
-    for (; x < 320; x++) {
+#else
+    for (int x = 0; x < 320; x++) {
         const int32_t level = clamp_int(((columnTerm[x] + rowTerm) >> 13) + offset, 0, 255);
         const uint32_t tp = trail[x];
         uint32_t out = back[x] & 0xFF000000u;
@@ -65,6 +65,7 @@ void light_row(const int32_t* columnTerm, int32_t rowTerm, int32_t offset, const
             out |= ((((tp >> shift) & 0xFFu) * static_cast<uint32_t>(level)) >> 8) << shift;
         back[x] = out;
     }
+#endif
 }
 
 enum { BARS_CENTRED, BARS_TALL };
