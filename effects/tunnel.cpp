@@ -22,6 +22,7 @@ int32_t clamp_byte(int32_t v) {
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
+#if !WARP_SSE2
 // Bytes 0..2 of `texel` times k, each shifted right by 8, with byte 3 taken from `keep`.
 // Blue and red share one multiply: each product stays below 65536, inside its 16-bit half.
 inline uint32_t shade(uint32_t texel, uint32_t k, uint32_t keep) {
@@ -29,6 +30,7 @@ inline uint32_t shade(uint32_t texel, uint32_t k, uint32_t keep) {
     const uint32_t g = (((texel & 0x0000FF00u) * k) >> 8) & 0x0000FF00u;
     return rb | g | (keep & 0xFF000000u);
 }
+#endif
 
 // out[0..3] = shade(texels[index[i]], shades[i] & 255, out[i]) for four pixels at once.
 inline void shade4(const uint32_t* texels, const uint32_t* index, const int32_t* shades,
