@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 
 void render_frames(Module* module, float* mix, int frames) {
     if (!module || !mix || frames < 1)

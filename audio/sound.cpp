@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "audio/sound_internal.h"
 #include "music/music.h"
 

@@ -2,7 +2,7 @@
 // started it.
 #include <cstring>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "audio/render.h"
 #include "audio/sound_internal.h"
 #include "music/music.h"

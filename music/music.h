@@ -4,18 +4,14 @@
 
 #include <cstdint>
 
-#include "audio/voice.h"
+#include "mixer/sample.h"
+#include "mixer/voice.h"
 
 constexpr int MAX_CHANNELS = 32;
 constexpr int MAX_SAMPLES_PER_INSTRUMENT = 16;
 constexpr int MAX_ENVELOPE_POINTS = 12;
 constexpr int NOTE_COUNT = 96;
 constexpr uint8_t NOTE_KEY_OFF = 255;
-
-// Sample loop types.
-constexpr uint8_t LOOP_NONE = 1;
-constexpr uint8_t LOOP_FORWARD = 2;
-constexpr uint8_t LOOP_PINGPONG = 4;
 
 // Channel update flags of the current tick, read by channel_update_voice.
 constexpr uint8_t UPDATE_FREQUENCY = 1;
@@ -41,19 +37,6 @@ struct Pattern {
 struct EnvelopePoint {
     uint16_t x; // tick position
     uint16_t y; // value 0..64
-};
-
-struct Sample {
-    int16_t* data;       // owned, length + 8 values (guard after the loop end); null if length is 0
-    uint32_t length;     // sample values
-    uint32_t loop_start; // first value of the loop
-    uint32_t loop_length; // values in the loop; length when there is no loop
-    uint8_t volume;       // 0..64
-    int8_t finetune;      // 128 steps per semitone
-    int32_t panning;      // 0..255
-    uint8_t bits;         // 16 once loaded
-    uint8_t loop_type;    // LOOP_NONE, LOOP_FORWARD or LOOP_PINGPONG
-    int8_t relative_note; // semitones added to every note
 };
 
 struct Instrument {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "audio/render.h"
 #include "music/music.h"
 #include "tests/music/music_test_support.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "music/music.h"
 
 namespace {

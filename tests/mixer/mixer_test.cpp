@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "music/music.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Tempo, periods and frequencies.
 #include <gtest/gtest.h>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "music/music.h"
 
 namespace {

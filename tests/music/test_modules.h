@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "music/music.h"
 #include "tests/music/music_test_support.h"
 #include "tools/xmwriter/xm_writer.h"

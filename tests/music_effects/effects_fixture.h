@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "audio/voice.h"
+#include "mixer/voice.h"
 #include "music/music.h"
 #include "tests/music/music_test_support.h"
 #include "tools/xmwriter/xm_writer.h"

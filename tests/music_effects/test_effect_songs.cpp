@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "tests/music_effects/effect_songs.h"
 #include "tests/music_effects/effects_fixture.h"
 

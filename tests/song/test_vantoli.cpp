@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "music/music.h"
 #include "tests/music/music_test_support.h"
 

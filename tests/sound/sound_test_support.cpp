@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "audio/render.h"
 #include "tools/xmwriter/xm_writer.h"
 

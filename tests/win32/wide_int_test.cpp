@@ -1,6 +1,6 @@
 // WideInteger against the compiler's __int128: the operations the mixer's boundary search and
 // ping-pong reflection use, on edge values and on a seeded random sweep.
-#include "audio/wide_int.h"
+#include "mixer/wide_int.h"
 
 #include <gtest/gtest.h>
 

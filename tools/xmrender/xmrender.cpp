@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 #include "audio/render.h"
 #include "music/music.h"
 

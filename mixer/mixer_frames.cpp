@@ -1,7 +1,7 @@
 // The mixer's per-frame loops: interpolation and gain in double precision, buffer in float.
 // The SSE2 paths do the same operations in the same order as the plain ones, two frames at
 // a time, so the results are the same to the bit.
-#include "audio/mixer_frames.h"
+#include "mixer/mixer_frames.h"
 
 #include <cstddef>
 

@@ -1,5 +1,5 @@
 // Float frames to 16-bit PCM: round to nearest (ties to even), then clip.
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 
 #include <cmath>
 

@@ -1,13 +1,13 @@
 // The software mixer: every active voice into float stereo frames, with linear interpolation,
 // volume ramps and loops, and the conversion to 16-bit PCM.
-#include "audio/mixer.h"
+#include "mixer/mixer.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "audio/mixer_frames.h"
-#include "audio/wide_int.h"
-#include "music/music.h"
+#include "mixer/mixer_frames.h"
+#include "mixer/wide_int.h"
+#include "mixer/sample.h"
 
 namespace {
 

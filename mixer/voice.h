@@ -1,7 +1,7 @@
 #pragma once
 // The record the replay writes once per tick and the mixer reads per frame, the voice table
-// and the mixer settings. Header-only, so the music library can reach them without linking
-// the audio library (which depends on music).
+// and the mixer settings. The mixer library sits below music, so the replay can write voices
+// without music and the sound output depending on each other.
 
 #include <cstdint>
 

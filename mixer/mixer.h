@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "audio/voice.h"
+#include "mixer/voice.h"
 
 // Sets the mixer settings for an output of `rate` frames per second (rate > 0): the rate,
 // its single-precision reciprocal, the ramp length (rate x 128) / 44100 (at least 1) and
