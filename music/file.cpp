@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "music/load_error.h"
+
 namespace {
 
 struct Callbacks {
@@ -35,8 +37,10 @@ MusicFile* music_file_open(const char* name) {
     if (!callbacks.open)
         return nullptr;
     MusicFile* file = new (std::nothrow) MusicFile{0};
-    if (!file)
+    if (!file) {
+        music_load_fail("out of memory");
         return nullptr;
+    }
     file->handle = callbacks.open(name);
     if (file->handle == 0) {
         delete file;

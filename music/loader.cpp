@@ -1,10 +1,12 @@
 // The XM loader: reads a song through the registered FileCallbacks into a Module, and frees it.
 // Every read is counted and every size checked before it is used, so a damaged file fails
-// the load cleanly instead of being trusted.
+// the load cleanly instead of being trusted, with a line that says why.
 #include "music/music.h"
 
 #include <cstring>
 #include <new>
+
+#include "music/load_error.h"
 
 Sample EMPTY_SAMPLE = {};
 Instrument EMPTY_INSTRUMENT = {};
@@ -19,9 +21,16 @@ constexpr uint32_t INSTRUMENT_HEADER_FULL = 241; // up to and including the fade
 constexpr int MAX_ROWS = 256;
 constexpr int MAX_PATTERNS = 256;
 constexpr int MAX_INSTRUMENTS = 128;
-constexpr uint32_t MAX_SAMPLE_VALUES = 1u << 28; // keeps byte counts and sizes inside int
+constexpr uint32_t MAX_SAMPLE_VALUES = 1u << 28;     // keeps byte counts and sizes inside int
+constexpr uint16_t FIRST_SUPPORTED_VERSION = 0x0104; // older files put instruments first
+constexpr uint8_t ADPCM_MARK = 0xAD; // in a sample header's reserved byte: 4-bit packed data
 
 bool (*stop_hook)(Module*) = nullptr;
+
+// Reads `return fail(...)` where a check refuses the file.
+template <typename... Args> bool fail(const char* format, Args... args) {
+    return music_load_fail(format, args...);
+}
 
 // Bounds-checked little-endian reader: any short read marks the file as damaged and
 // yields 0 from then on.
@@ -72,7 +81,7 @@ struct Reader {
     }
 };
 
-bool decode_pattern(Reader& in, Pattern& pattern, int channels, uint32_t packed_size) {
+bool decode_pattern(Reader& in, Pattern& pattern, int number, int channels, uint32_t packed_size) {
     const uint32_t cells = uint32_t(pattern.rows) * uint32_t(channels);
     uint32_t used = 0;
     for (uint32_t i = 0; i < cells; ++i) {
@@ -92,11 +101,14 @@ bool decode_pattern(Reader& in, Pattern& pattern, int channels, uint32_t packed_
                 fields[f] = in.u8();
             used += 4;
         }
-        if (!in.ok || used > packed_size)
-            return false; // packed data runs short
+        if (used > packed_size)
+            return fail("pattern %d: packed data is shorter than declared (damaged file)", number);
+        if (!in.ok)
+            return fail("file ends inside pattern %d (truncated file)", number);
         Cell& cell = pattern.cells[i];
-        // 97 is key off; any other byte past the 96 notes has no note to play.
-        cell.note = fields[0] == 97 ? NOTE_KEY_OFF : (fields[0] > 97 ? 0 : fields[0]);
+        // 97 and 255 are key off; the bytes between have no note to play.
+        const uint8_t note = fields[0];
+        cell.note = note == 97 || note == NOTE_KEY_OFF ? NOTE_KEY_OFF : (note > 97 ? 0 : note);
         cell.instrument = fields[1] > 128 ? 0 : fields[1];
         cell.volume = fields[2];
         cell.effect = fields[3];
@@ -104,7 +116,7 @@ bool decode_pattern(Reader& in, Pattern& pattern, int channels, uint32_t packed_
     }
     if (used < packed_size)
         in.skip(packed_size - used); // trailing bytes: skip, as other players do
-    return in.ok;
+    return in.ok || fail("file ends inside pattern %d (truncated file)", number);
 }
 
 bool load_patterns(Reader& in, Module* module, int header_patterns) {
@@ -118,7 +130,7 @@ bool load_patterns(Reader& in, Module* module, int header_patterns) {
         return true;
     module->patterns = new (std::nothrow) Pattern[module->pattern_count]();
     if (!module->patterns)
-        return false;
+        return fail("out of memory");
     const int channels = module->num_channels;
     for (int k = 0; k < module->pattern_count; ++k) {
         Pattern& pattern = module->patterns[k];
@@ -129,8 +141,14 @@ bool load_patterns(Reader& in, Module* module, int header_patterns) {
             in.u8(); // packing type
             pattern.rows = in.u16();
             packed_size = in.u16();
-            if (!in.ok || header_length != PATTERN_HEADER_BYTES || pattern.rows > MAX_ROWS)
-                return false;
+            if (!in.ok)
+                return fail("file ends inside pattern %d (truncated file)", k);
+            if (header_length != PATTERN_HEADER_BYTES)
+                return fail("pattern %d: header length is %u, not 9 (damaged file)", k,
+                            unsigned(header_length));
+            if (pattern.rows > MAX_ROWS)
+                return fail("pattern %d: %d rows, more than the 256 a pattern may have", k,
+                            pattern.rows);
             if (pattern.rows == 0) {
                 // A pattern of no rows cannot be played: it becomes 64 empty rows.
                 pattern.rows = 64;
@@ -142,12 +160,12 @@ bool load_patterns(Reader& in, Module* module, int header_patterns) {
         if (cells > 0) {
             pattern.cells = new (std::nothrow) Cell[cells]();
             if (!pattern.cells)
-                return false;
+                return fail("out of memory");
         }
-        if (packed_size != 0 && !decode_pattern(in, pattern, channels, packed_size))
+        if (packed_size != 0 && !decode_pattern(in, pattern, k, channels, packed_size))
             return false;
     }
-    return in.ok;
+    return in.ok || fail("file ends after the patterns (truncated file)");
 }
 
 void read_envelope(Reader& in, EnvelopePoint* points) {
@@ -168,7 +186,8 @@ void fix_envelope(uint8_t& count, uint8_t& type, uint8_t loop_start, uint8_t loo
         type &= uint8_t(~4);
 }
 
-bool read_sample_header(Reader& in, Sample* sample) {
+// `number` is the instrument's, counted from 1, for the reason of a failure.
+bool read_sample_header(Reader& in, Sample* sample, int number) {
     sample->length = in.u32();
     sample->loop_start = in.u32();
     sample->loop_length = in.u32();
@@ -185,9 +204,14 @@ bool read_sample_header(Reader& in, Sample* sample) {
         sample->bits = 16;
     sample->panning = in.u8();
     sample->relative_note = int8_t(in.u8());
-    in.skip(23); // reserved byte and name
+    const uint8_t reserved = in.u8();
+    in.skip(22); // name
     if (!in.ok)
-        return false;
+        return fail("file ends inside instrument %d (truncated file)", number);
+    if (reserved == ADPCM_MARK)
+        return fail("instrument %d: packed (ADPCM) sample data is not supported "
+                    "(save the file again with unpacked samples)",
+                    number);
 
     if (sample->loop_type == LOOP_NONE) {
         sample->loop_start = 0;
@@ -199,7 +223,8 @@ bool read_sample_header(Reader& in, Sample* sample) {
         sample->loop_length >>= 1;
     }
     if (sample->length > MAX_SAMPLE_VALUES)
-        return false;
+        return fail("instrument %d: a sample of %u values, more than the 268435456 allowed", number,
+                    unsigned(sample->length));
     if (sample->loop_length == 0) {
         sample->loop_start = 0;
         sample->loop_length = sample->length;
@@ -227,14 +252,15 @@ bool read_sample_data(Reader& in, Module* module, Sample* sample, int instrument
     const uint32_t bytes = length * sample->bits / 8;
     int16_t* data = new (std::nothrow) int16_t[size_t(length) + 8]();
     if (!data)
-        return false;
+        return fail("out of memory");
     sample->data = data;
     uint8_t* raw = reinterpret_cast<uint8_t*>(data);
     if (module->sample_loader) {
         module->sample_loader(raw, int(bytes), sample->bits, instrument_index, sample_index);
         in.skip(bytes);
     } else if (!in.bytes(raw, bytes)) {
-        return false;
+        return fail("file ends inside the sample data of instrument %d (truncated file)",
+                    instrument_index + 1);
     }
     if (sample->bits == 8) {
         // In place from the end: value k overwrites bytes 2k and 2k + 1, never an unread byte.
@@ -261,7 +287,8 @@ bool read_sample_data(Reader& in, Module* module, Sample* sample, int instrument
         data[end] = data[sample->loop_start];
     if (sample->loop_type == LOOP_PINGPONG)
         data[end] = data[end - 1];
-    return in.ok;
+    return in.ok || fail("file ends inside the sample data of instrument %d (truncated file)",
+                         instrument_index + 1);
 }
 
 bool load_instrument(Reader& in, Module* module, Instrument* instrument, int index) {
@@ -269,14 +296,21 @@ bool load_instrument(Reader& in, Module* module, Instrument* instrument, int ind
     const uint32_t header_size = in.u32();
     in.skip(23);
     const uint16_t count = in.u16();
-    if (!in.ok || count > MAX_SAMPLES_PER_INSTRUMENT || header_size < INSTRUMENT_HEADER_MIN)
-        return false;
+    const int number = index + 1; // as trackers show it
+    if (!in.ok)
+        return fail("file ends inside instrument %d (truncated file)", number);
+    if (header_size < INSTRUMENT_HEADER_MIN)
+        return fail("instrument %d: header of %u bytes is too short (damaged file)", number,
+                    unsigned(header_size));
+    if (count > MAX_SAMPLES_PER_INSTRUMENT)
+        return fail("instrument %d: %d samples, more than the 16 an instrument may have", number,
+                    int(count));
     instrument->num_samples = count;
     for (Sample*& s : instrument->samples)
         s = &EMPTY_SAMPLE;
     if (count == 0) {
         in.seek_to(start + header_size);
-        return in.ok;
+        return in.ok || fail("file ends inside instrument %d (truncated file)", number);
     }
     for (int j = 0; j < count; ++j)
         instrument->samples[j] = nullptr;
@@ -300,8 +334,14 @@ bool load_instrument(Reader& in, Module* module, Instrument* instrument, int ind
     instrument->vibrato_depth = in.u8();
     instrument->vibrato_rate = in.u8();
     instrument->fadeout = uint16_t(in.u16() * 2);
-    if (!in.ok || sample_header_size != SAMPLE_HEADER_BYTES || header_size < INSTRUMENT_HEADER_FULL)
-        return false;
+    if (!in.ok)
+        return fail("file ends inside instrument %d (truncated file)", number);
+    if (sample_header_size != SAMPLE_HEADER_BYTES)
+        return fail("instrument %d: sample header size is %u, not 40 (damaged file)", number,
+                    unsigned(sample_header_size));
+    if (header_size < INSTRUMENT_HEADER_FULL)
+        return fail("instrument %d: header of %u bytes is too short (damaged file)", number,
+                    unsigned(header_size));
     fix_envelope(instrument->num_volume_points, instrument->volume_type,
                  instrument->volume_loop_start, instrument->volume_loop_end);
     fix_envelope(instrument->num_panning_points, instrument->panning_type,
@@ -312,21 +352,22 @@ bool load_instrument(Reader& in, Module* module, Instrument* instrument, int ind
     for (int j = 0; j < count; ++j) {
         Sample* sample = new (std::nothrow) Sample();
         if (!sample)
-            return false;
+            return fail("out of memory");
         instrument->samples[j] = sample;
-        if (!read_sample_header(in, sample))
+        if (!read_sample_header(in, sample, number))
             return false;
         data_bytes += int64_t(sample->length) * sample->bits / 8;
     }
     // Nothing is allocated for data the file does not hold.
     if (!module->sample_loader && !in.available(data_bytes))
-        return false;
+        return fail("file ends inside the sample data of instrument %d (truncated file)", number);
     for (int j = 0; j < count; ++j) {
         Sample* sample = instrument->samples[j];
         if (sample->length > 0 && !read_sample_data(in, module, sample, index, j))
             return false;
     }
-    return in.ok;
+    return in.ok ||
+           fail("file ends inside the sample data of instrument %d (truncated file)", number);
 }
 
 } // namespace
@@ -336,11 +377,16 @@ bool music_load_xm(Module* module, MusicFile* file) {
     char signature[17];
     in.seek_to(0);
     if (!in.bytes(signature, 17) || std::memcmp(signature, SIGNATURE, 17) != 0)
-        return false;
+        return fail("not an XM file (it does not start with \"Extended Module: \")");
     module->tick_entry = music_tick;
     module->initial_global_volume = 64;
 
-    in.seek_to(60);
+    in.seek_to(58);
+    const uint16_t version = in.u16();
+    if (in.ok && version < FIRST_SUPPORTED_VERSION)
+        return fail("XM version %X.%02X is not supported, only 1.04 (save the file again in a "
+                    "current tracker)",
+                    version >> 8, version & 0xFF);
     const uint32_t header_size = in.u32();
     module->song_length = in.u16();
     module->restart_position = in.u16();
@@ -351,9 +397,16 @@ bool music_load_xm(Module* module, MusicFile* file) {
     module->default_speed = in.u16();
     module->default_bpm = in.u16();
     in.bytes(module->orders, 256);
-    if (!in.ok || module->song_length > 256 || module->num_channels > MAX_CHANNELS ||
-        header_patterns > MAX_PATTERNS || module->num_instruments > MAX_INSTRUMENTS)
-        return false;
+    if (!in.ok)
+        return fail("file ends inside the header (truncated file)");
+    if (module->num_channels > MAX_CHANNELS)
+        return fail("%d channels, more than the 32 played", int(module->num_channels));
+    if (module->song_length > 256)
+        return fail("song length %d is over the limit of 256", int(module->song_length));
+    if (header_patterns > MAX_PATTERNS)
+        return fail("pattern count %d is over the limit of 256", int(header_patterns));
+    if (module->num_instruments > MAX_INSTRUMENTS)
+        return fail("instrument count %d is over the limit of 128", int(module->num_instruments));
     // A restart position outside the song would leave the order list: start over instead.
     if (module->restart_position >= module->song_length)
         module->restart_position = 0;
@@ -365,21 +418,26 @@ bool music_load_xm(Module* module, MusicFile* file) {
     if (module->num_instruments > 0) {
         module->instruments = new (std::nothrow) Instrument[module->num_instruments]();
         if (!module->instruments)
-            return false;
+            return fail("out of memory");
     }
     for (int i = 0; i < module->num_instruments; ++i)
         if (!load_instrument(in, module, &module->instruments[i], i))
             return false;
-    return in.ok;
+    return in.ok || fail("file ends inside the last instrument (truncated file)");
 }
 
 Module* music_load(const char* name, SampleLoader sample_loader) {
+    music_load_error_reset();
     Module* module = new (std::nothrow) Module();
-    if (!module)
+    if (!module) {
+        fail("out of memory");
         return nullptr;
+    }
     MusicFile* file = music_file_open(name);
     if (!file) {
         delete module;
+        if (std::strcmp(music_load_error(), "no error") == 0) // not for want of memory
+            fail("the file cannot be opened");
         return nullptr;
     }
     module->sample_loader = sample_loader;

@@ -195,6 +195,14 @@ int32_t music_file_tell(MusicFile* file);
 // is missing, damaged or contradictory, or memory runs out; nothing stays allocated then.
 Module* music_load(const char* name, SampleLoader sample_loader);
 
+// Why the last music_load returned null: one line without a line feed that tells a user
+// what is wrong with the file, e.g. "file ends inside instrument 3 (truncated file)" or
+// "out of memory". Instruments count from 1, patterns from 0, as trackers show them.
+// "no error" before the first load and after a successful one: every music_load starts by
+// resetting it. The text stays valid until the next load; loading and this query belong to
+// the same thread. music_load_xm alone also sets it on failure but never resets it.
+const char* music_load_error();
+
 // Parses the whole file into `module` (zeroed, sample_loader set). False on any damage;
 // whatever was allocated stays in `module` for music_free.
 bool music_load_xm(Module* module, MusicFile* file);

@@ -1,6 +1,8 @@
 // The XM loader: header, packed cells, instruments, samples, and damaged files.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <new>
 #include <random>
 
 #include "audio/render.h"
@@ -9,6 +11,22 @@
 using namespace music_test;
 
 namespace {
+
+// The loader allocates only through the nothrow forms of new, replaced below for this test
+// program: after `allocations_left` more of them every one fails (-1: none fails).
+int allocations_left = -1;
+
+void* counted_new(size_t size, bool array) noexcept {
+    if (allocations_left == 0)
+        return nullptr;
+    if (allocations_left > 0)
+        --allocations_left;
+    try {
+        return array ? ::operator new[](size) : ::operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 
 using ints = std::vector<int64_t>;
 
@@ -29,9 +47,10 @@ size_t first_instrument(const std::vector<uint8_t>& bytes) {
     return HEADER_END + 9 + (bytes[HEADER_END + 7] | (bytes[HEADER_END + 8] << 8));
 }
 
-// A basic_module(4, 2) file whose (empty) pattern is replaced by `packed`, declared `size` long.
-std::vector<uint8_t> with_packed(const std::vector<uint8_t>& packed, size_t size) {
-    std::vector<uint8_t> bytes = xm_write(basic_module(4, 2));
+// A basic_module(channels, 1) file whose (empty) pattern is replaced by `packed`, declared
+// `size` long.
+std::vector<uint8_t> with_packed(const std::vector<uint8_t>& packed, size_t size, int channels) {
+    std::vector<uint8_t> bytes = xm_write(basic_module(channels, 1));
     put_u16(bytes, HEADER_END + 7, uint16_t(size));
     bytes.insert(bytes.begin() + HEADER_END + 9, packed.begin(), packed.end());
     return bytes;
@@ -106,32 +125,41 @@ TEST(LoaderHeader, FieldsSignatureAndMissingFile) {
 }
 
 TEST(LoaderPatterns, PackedAndPlainCells) {
-    const std::vector<uint8_t> packed = {
-        49,   1,   0x40, 0x0C, 0x20, // plain, all five
-        0x81, 97,                    // key off
-        0x80,                        // empty in one byte
-        0x00, 0,   0,    0,    0,    // plain with note 0: still five bytes
-        0x83, 98,  200,              // note 98: no note; instrument 200: none
-        0x81, 254,                   // note 254: no note
-        0x98, 0x0F, 0x03,            // effect and parameter
-        0x81, 96};                   // the top note stays
-    ModulePtr m = load_bytes(with_packed(packed, packed.size()));
+    const ints none = {0, 0, 0, 0, 0}, key_off = {NOTE_KEY_OFF, 0, 0, 0, 0};
+    const struct {
+        std::vector<uint8_t> packed;
+        ints cell;
+        const char* what;
+    } cases[] = {
+        {{49, 1, 0x40, 0x0C, 0x20}, {49, 1, 0x40, 0x0C, 0x20}, "plain, all five"},
+        {{0x81, 97}, key_off, "note byte 97: key off"},
+        {{97, 0, 0, 0, 0}, key_off, "plain note byte 97: key off"},
+        {{0x81, 255}, key_off, "note byte 255: key off as well"},
+        {{0x81, 98}, none, "note byte 98: no note"},
+        {{0x81, 254}, none, "note byte 254: no note"},
+        {{0x81, 96}, {96, 0, 0, 0, 0}, "the top note stays"},
+        {{0x80}, none, "empty in one byte"},
+        {{0x00, 0, 0, 0, 0}, none, "plain with note 0: still five bytes"},
+        {{0x82, 200}, none, "instrument 200: none"},
+        {{0x98, 0x0F, 0x03}, {0, 0, 0, 0x0F, 0x03}, "effect and parameter"},
+    };
+    const int count = int(std::size(cases));
+    std::vector<uint8_t> packed;
+    for (const auto& c : cases)
+        packed.insert(packed.end(), c.packed.begin(), c.packed.end());
+    ModulePtr m = load_bytes(with_packed(packed, packed.size(), count));
     ASSERT_TRUE(m);
-    const ints expected[8] = {{49, 1, 0x40, 0x0C, 0x20}, {NOTE_KEY_OFF, 0, 0, 0, 0}, {0, 0, 0, 0, 0},
-                              {0, 0, 0, 0, 0},           {0, 0, 0, 0, 0},           {0, 0, 0, 0, 0},
-                              {0, 0, 0, 0x0F, 0x03},     {96, 0, 0, 0, 0}};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(cell(m->patterns[0].cells[i]), expected[i]) << i;
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(cell(m->patterns[0].cells[i]), cases[i].cell) << cases[i].what;
     // The instrument after the pattern was found: exactly the packed bytes were used.
     EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
 
     std::vector<uint8_t> surplus = packed;
     surplus.insert(surplus.end(), {0x80, 0x80, 0x80});
-    m = load_bytes(with_packed(surplus, surplus.size()));
+    m = load_bytes(with_packed(surplus, surplus.size(), count));
     ASSERT_TRUE(m); // skipped
-    EXPECT_EQ(m->patterns[0].cells[7].note, 96);
+    EXPECT_EQ(m->patterns[0].cells[count - 1].param, 0x03);
     EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
-    EXPECT_FALSE(load_bytes(with_packed(packed, packed.size() - 1))); // runs short
 }
 
 TEST(LoaderPatterns, MissingPatternsBecome64EmptyRows) {
@@ -260,39 +288,72 @@ TEST(LoaderDamage, EveryTruncationIsRejected) {
         ASSERT_FALSE(load_bytes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + size))) << size;
 }
 
-TEST(LoaderDamage, ContradictoryFieldsAreRejected) {
+// Each refusal names its reason; a successful load resets it.
+TEST(LoaderDamage, RefusalsSayWhy) {
     XmModuleDef def = basic_module();
     for (int j = 1; j < 16; ++j)
         def.instruments[0].samples.push_back(flat_sample(8, 5));
     const std::vector<uint8_t> good = xm_write(def);
     ASSERT_TRUE(load_bytes(good)); // 16 samples are fine
+    EXPECT_STREQ(music_load_error(), "no error");
     const size_t ins = first_instrument(good), smp = ins + INSTRUMENT_HEADER;
+    const std::vector<uint8_t> cells = {0x81, 49, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
     const struct {
-        size_t at;
+        size_t at; // 0: no patch
         int width;
         uint32_t value;
-        const char* what;
-    } patches[] = {
-        {60, 4, 0xFFFFFFF0, "header size"},
-        {64, 2, 257, "song length past the order table"},
-        {68, 2, 33, "channels: the replay keeps 32 channel records"},
-        {70, 2, 300, "patterns"},
-        {HEADER_END, 4, 10, "pattern header length"},
-        {HEADER_END + 5, 2, 257, "rows"},
-        {ins, 4, 100, "instrument header cut into its fields"},
-        {ins + 27, 2, 17, "17 samples"},
-        {ins + 29, 4, 41, "sample header size"},
-        {smp, 4, 0xFFFFFFFE, "sample length"},
-        {smp, 4, 0x0FFFFFF0, "a 256 MiB sample longer than the file"},
+        size_t cut_to; // 0: the whole file
+        std::vector<uint8_t> bytes; // instead of `good` when not empty
+        const char* reason;
+    } cases[] = {
+        {3, 1, 'x', 0, {}, "not an XM file (it does not start with \"Extended Module: \")"},
+        {58, 2, 0x0102, 0, {},
+         "XM version 1.02 is not supported, only 1.04 (save the file again in a current tracker)"},
+        {0, 0, 0, 200, {}, "file ends inside the header (truncated file)"},
+        {60, 4, 0xFFFFFFF0, 0, {}, "file ends inside pattern 0 (truncated file)"},
+        {64, 2, 257, 0, {}, "song length 257 is over the limit of 256"},
+        {68, 2, 33, 0, {}, "33 channels, more than the 32 played"},
+        {70, 2, 300, 0, {}, "pattern count 300 is over the limit of 256"},
+        {72, 2, 129, 0, {}, "instrument count 129 is over the limit of 128"},
+        {HEADER_END, 4, 10, 0, {}, "pattern 0: header length is 10, not 9 (damaged file)"},
+        {HEADER_END + 5, 2, 257, 0, {}, "pattern 0: 257 rows, more than the 256 a pattern may have"},
+        {0, 0, 0, 0, with_packed(cells, cells.size() - 1, 8),
+         "pattern 0: packed data is shorter than declared (damaged file)"},
+        {0, 0, 0, HEADER_END + 11, with_packed(cells, cells.size(), 8),
+         "file ends inside pattern 0 (truncated file)"},
+        {ins, 4, 20, 0, {}, "instrument 1: header of 20 bytes is too short (damaged file)"},
+        {ins, 4, 100, 0, {}, "instrument 1: header of 100 bytes is too short (damaged file)"},
+        {ins + 27, 2, 17, 0, {}, "instrument 1: 17 samples, more than the 16 an instrument may have"},
+        {ins + 29, 4, 41, 0, {}, "instrument 1: sample header size is 41, not 40 (damaged file)"},
+        {0, 0, 0, ins + 20, {}, "file ends inside instrument 1 (truncated file)"},
+        {0, 0, 0, smp + 100, {}, "file ends inside instrument 1 (truncated file)"},
+        {smp + 17, 1, 0xAD, 0, {},
+         "instrument 1: packed (ADPCM) sample data is not supported (save the file again with "
+         "unpacked samples)"},
+        {smp, 4, 0xFFFFFFFE, 0, {},
+         "instrument 1: a sample of 2147483647 values, more than the 268435456 allowed"},
+        {smp, 4, 0x0FFFFFF0, 0, {}, "file ends inside the sample data of instrument 1 (truncated file)"},
+        {0, 0, 0, good.size() - 1, {},
+         "file ends inside the sample data of instrument 1 (truncated file)"},
     };
-    for (const auto& p : patches) {
-        std::vector<uint8_t> bytes = good;
-        if (p.width == 2)
-            put_u16(bytes, p.at, uint16_t(p.value));
-        else
-            put_u32(bytes, p.at, p.value);
-        EXPECT_FALSE(load_bytes(bytes)) << p.what;
+    for (const auto& c : cases) {
+        std::vector<uint8_t> bytes = c.bytes.empty() ? good : c.bytes;
+        if (c.width == 1)
+            bytes[c.at] = uint8_t(c.value);
+        if (c.width == 2)
+            put_u16(bytes, c.at, uint16_t(c.value));
+        if (c.width == 4)
+            put_u32(bytes, c.at, c.value);
+        if (c.cut_to)
+            bytes.resize(c.cut_to);
+        EXPECT_FALSE(load_bytes(bytes)) << c.reason;
+        EXPECT_STREQ(music_load_error(), c.reason);
     }
+    serve_bytes(good);
+    EXPECT_EQ(music_load("missing", nullptr), nullptr);
+    EXPECT_STREQ(music_load_error(), "the file cannot be opened");
+    ASSERT_TRUE(load_bytes(good));
+    EXPECT_STREQ(music_load_error(), "no error");
 }
 
 TEST(LoaderDamage, RestartRowsAndEnvelopesAreClamped) {
@@ -313,6 +374,24 @@ TEST(LoaderDamage, RestartRowsAndEnvelopesAreClamped) {
     EXPECT_EQ((ints{m->restart_position, m->patterns[0].rows, m->patterns[0].cells[127].note,
                     m->instruments[0].num_volume_points, m->instruments[0].volume_type}),
               (ints{0, 64, 0, 12, 1}));
+}
+
+// Every allocation of the loader may fail: the file is refused for want of memory, and
+// nothing leaks (the sanitizer build checks).
+TEST(LoaderDamage, RunningOutOfMemoryIsAReason) {
+    const std::vector<uint8_t> bytes = xm_write(rich_module());
+    int refused = 0;
+    for (int budget = 0; budget < 100; ++budget) {
+        allocations_left = budget;
+        ModulePtr m = load_bytes(bytes);
+        allocations_left = -1;
+        if (m)
+            break;
+        ++refused;
+        ASSERT_STREQ(music_load_error(), "out of memory") << budget;
+    }
+    EXPECT_GT(refused, 8); // module, file, patterns, cells, instruments, samples, data
+    EXPECT_LT(refused, 100);
 }
 
 // Random damage to a rich module: each file loads or fails cleanly, and whatever loads plays
@@ -346,4 +425,12 @@ TEST(LoaderDamage, RandomDamageLoadsOrFailsCleanly) {
         EXPECT_TRUE(music_free(m.release()));
     }
     EXPECT_GT(loaded, 50); // many damaged files loaded, so playback was exercised
+}
+
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    return counted_new(size, false);
+}
+
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return counted_new(size, true);
 }

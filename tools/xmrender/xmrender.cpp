@@ -133,14 +133,18 @@ bool write_wav_header(FILE* f, uint32_t frames) {
     return std::fseek(f, 0, SEEK_SET) == 0 && std::fwrite(h, 1, 44, f) == 44;
 }
 
-int usage() {
-    std::fprintf(stderr,
+// Asked for (--help): on standard output, success. After a wrong argument: on standard
+// error, exit code 2.
+int usage(bool asked = false) {
+    std::fprintf(asked ? stdout : stderr,
                  "usage: xmrender [--seconds N] [--order N] IN.xm OUT.wav\n"
+                 "       xmrender --help\n"
                  "  renders IN.xm to a 16-bit stereo 44100 Hz WAV; stops at the song's end\n"
                  "  (the first return to an order position and row already played), after N\n"
                  "  seconds, or on reaching order position N, whichever comes first; without\n"
-                 "  --seconds, after 30 minutes at most.\n");
-    return 2;
+                 "  --seconds, after 30 minutes at most. A file it cannot play is named on\n"
+                 "  standard error with the reason, and the exit code is 1.\n");
+    return asked ? 0 : 2;
 }
 
 } // namespace
@@ -150,7 +154,9 @@ int main(int argc, char** argv) {
     const char* in_name = nullptr;
     const char* out_name = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            return usage(true);
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             char* end = nullptr;
             seconds = std::strtod(argv[++i], &end);
             if (*end || !(seconds >= 0))
@@ -161,8 +167,8 @@ int main(int argc, char** argv) {
             if (*end || order < 0 || order > 255)
                 return usage();
             watch.stop_order = int(order);
-        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-            return usage();
+        } else if (argv[i][0] == '-') {
+            return usage(); // an unknown option, or a known one without its value
         } else if (!in_name) {
             in_name = argv[i];
         } else if (!out_name) {
@@ -179,14 +185,13 @@ int main(int argc, char** argv) {
     mixer_reset_voices();
     Module* module = music_load(in_name, nullptr);
     if (!module) {
+        // The loader sees the file only through the callbacks: ask the system why it failed.
         FILE* probe = std::fopen(in_name, "rb");
         if (!probe) {
-            std::fprintf(stderr, "xmrender: cannot open %s: %s\n", in_name, std::strerror(errno));
+            std::fprintf(stderr, "xmrender: %s: cannot open: %s\n", in_name, std::strerror(errno));
         } else {
             std::fclose(probe);
-            std::fprintf(stderr,
-                         "xmrender: %s is not a usable XM module (damaged or unsupported)\n",
-                         in_name);
+            std::fprintf(stderr, "xmrender: %s: %s\n", in_name, music_load_error());
         }
         return 1;
     }
