@@ -2,12 +2,15 @@
 """Compares two renders of the same effect song tick by tick.
 
 usage: compare_renders.py OURS.wav THEIRS.wav [--tick-frames 882] [--ticks-per-row 6]
+                          [--stretches]
 
 Both files are 16-bit stereo at the same rate. For every window of one tick the script
 estimates the pitch (from rising zero crossings) and the left and right levels (RMS, dB),
 takes the median level offset between the two renders as the players' gain difference,
 and lists the ticks where the pitch differs by more than 1.5 %, a level by more than
-1.5 dB beyond that offset, or one render is silent and the other is not.
+1.5 dB beyond that offset, or one render is silent and the other is not. With --stretches it lists instead, for each
+render, every stretch of ticks with sound: first and last tick, level, and the pitch over the
+whole stretch (all its rising zero crossings, to a thousandth of a hertz).
 """
 import argparse
 import array
@@ -41,7 +44,10 @@ def level_db(values):
 
 
 def pitch(left, right, rate):
-    mono = [a + b for a, b in zip(left, right)]
+    return pitch_of([a + b for a, b in zip(left, right)], rate)
+
+
+def pitch_of(mono, rate):
     crossings = []
     for i in range(1, len(mono)):
         a, b = mono[i - 1], mono[i]
@@ -60,6 +66,24 @@ def analyse(path, tick_frames):
     return out
 
 
+def stretches(path, tick_frames):
+    rate, data = read_wav(path)
+    ticks = analyse(path, tick_frames)
+    print(f"{path}: {len(data) // 2} frames, {len(ticks)} ticks")
+    start = None
+    for i, (_, left, right) in enumerate(ticks + [(None, None, None)]):
+        if (left is not None or right is not None) and start is None:
+            start = i
+        elif left is None and right is None and start is not None:
+            frames = data[2 * start * tick_frames:2 * i * tick_frames]
+            mono = [a + b for a, b in zip(frames[0::2], frames[1::2])]
+            levels = [v for t in ticks[start:i] for v in t[1:] if v is not None]
+            hz = pitch_of(mono, rate)
+            print(f"  ticks {start}-{i - 1}: {max(levels):.1f} dB at most, "
+                  + ("no pitch" if hz is None else f"{hz:.3f} Hz"))
+            start = None
+
+
 def fmt(v, unit):
     return "silent" if v is None else f"{v:.1f}{unit}"
 
@@ -70,7 +94,12 @@ def main():
     ap.add_argument("theirs")
     ap.add_argument("--tick-frames", type=int, default=882)
     ap.add_argument("--ticks-per-row", type=int, default=6)
+    ap.add_argument("--stretches", action="store_true")
     args = ap.parse_args()
+    if args.stretches:
+        for path in (args.ours, args.theirs):
+            stretches(path, args.tick_frames)
+        return
     ours = analyse(args.ours, args.tick_frames)
     theirs = analyse(args.theirs, args.tick_frames)
     n = min(len(ours), len(theirs))

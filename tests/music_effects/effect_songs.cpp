@@ -186,7 +186,43 @@ XmModuleDef note_song() {
     return def;
 }
 
+// After the E6 loop of rows 2-3 ends, the next pattern starts at row 0 with us; its note on
+// row 4 marks the time (ours: tick 60).
+XmModuleDef loop_next_song() {
+    XmModuleDef def = base_song(1, {4, 8}, {0, 1});
+    const std::vector<Put> cells = {{0, 0, 0, C4, 1, 0, 0xEC3},
+                                    {0, 2, 0, 0, 0, 0, 0xE60},
+                                    {0, 3, 0, 0, 0, 0, 0xE61},
+                                    {1, 4, 0, C4, 1, 0, 0x000}};
+    put_all(def, cells);
+    return def;
+}
+
+// The Amiga table: C-4 at finetune 0 plays 14317056 / 1712 = 8362 Hz, held for 64 rows.
+XmModuleDef amiga_c4_song() {
+    XmModuleDef def = base_song(1, {64}, {0});
+    def.linear = false;
+    put_rows(def, {{0, C4, 1, 0, 0x000}});
+    return def;
+}
+
+// Key off on an instrument without a volume envelope, then volume-column set-volume bytes.
+XmModuleDef keyoff_volume_song() {
+    XmModuleDef def = base_song(1, {16}, {0});
+    put_rows(def, {{0, C4, 1, 0, 0x000},
+                   {4, KEY_OFF, 0, 0, 0x000},
+                   {8, 0, 0, 0x50, 0x000},
+                   {12, 0, 0, 0x30, 0x000}});
+    return def;
+}
+
 } // namespace
+
+std::vector<EffectSong> peer_difference_songs() {
+    return {{"loop_next", loop_next_song()},
+            {"amiga_c4", amiga_c4_song()},
+            {"keyoff_volume", keyoff_volume_song()}};
+}
 
 std::vector<EffectSong> effect_family_songs() {
     return {{"pitch", pitch_song()}, {"volume", volume_song()}, {"panning", panning_song()},

@@ -19,6 +19,11 @@ struct EffectSong {
 // F00), in that order.
 std::vector<EffectSong> effect_family_songs();
 
+// Where the engine, as designed, parts from other players: E6 loop end then the next
+// pattern (loop_next), the Amiga frequency of C-4 (amiga_c4), key off without a volume
+// envelope then volume-column set-volume (keyoff_volume).
+std::vector<EffectSong> peer_difference_songs();
+
 // Four channels, every effect number 0..35, E0..EF and every volume-column range, with
 // enveloped, looped and unlooped instruments; ends by jumping back to its start.
 XmModuleDef every_effect_song();

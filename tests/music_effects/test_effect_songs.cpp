@@ -47,4 +47,22 @@ TEST_F(EffectSongs, EverySongPlaysInsideItsPatternsAndComesRound) {
     }
 }
 
+// The songs of the peer differences play as designed here (the peers differ; see
+// openmpt_differences.md).
+TEST_F(EffectSongs, PeerDifferenceSongsPlayAsDesigned) {
+    const std::vector<EffectSong> songs = peer_difference_songs();
+    // The loop's 6 rows, then rows 0..3 of the next pattern: the marked row starts at tick 60.
+    load(songs[0].module);
+    int ticks = 0;
+    for (; ticks < 200 && !(mod().order == 1 && mod().row == 4); ++ticks)
+        tick();
+    EXPECT_EQ(ticks, 61);
+    load(songs[1].module);
+    EXPECT_EQ(trace(1, &Voice::frequency), V{8362});
+    // Silent from the key off on, whatever the volume column sets.
+    load(songs[2].module);
+    EXPECT_EQ(trace(96, &Voice::volume),
+              per_row({127, 127, 127, 127, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
 } // namespace

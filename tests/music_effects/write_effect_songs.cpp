@@ -1,5 +1,5 @@
-// Writes the effect family songs and the every-effect song as XM files into a directory,
-// for side-by-side renders with other players: music_effects_songs OUT_DIR
+// Writes the effect family songs, the every-effect song and the peer-difference songs as XM
+// files into a directory, for side-by-side renders with other players: music_effects_songs OUT_DIR
 #include <cstdio>
 #include <string>
 
@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     std::vector<EffectSong> songs = effect_family_songs();
     songs.push_back({"every_effect", every_effect_song()});
+    for (EffectSong& song : peer_difference_songs())
+        songs.push_back(song);
     for (const EffectSong& song : songs) {
         const std::string path = dir + "/fx_" + song.name + ".xm";
         if (!xm_save(song.module, path)) {
