@@ -19,13 +19,8 @@ int allocations_left = -1;
 void* counted_new(size_t size, bool array) noexcept {
     if (allocations_left == 0)
         return nullptr;
-    if (allocations_left > 0)
-        --allocations_left;
-    try {
-        return array ? ::operator new[](size) : ::operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    allocations_left -= allocations_left > 0;
+    return array ? ::operator new[](size) : ::operator new(size); // test sizes are small
 }
 
 using ints = std::vector<int64_t>;
@@ -118,6 +113,7 @@ TEST(LoaderHeader, FieldsSignatureAndMissingFile) {
     }
     serve_bytes(good);
     EXPECT_EQ(music_load("missing", nullptr), nullptr);
+    EXPECT_STREQ(music_load_error(), "the file cannot be opened");
     music_set_file_callbacks(memory_open, memory_close, memory_read, memory_seek, nullptr);
     EXPECT_FALSE(music_file_callbacks_complete());
     EXPECT_EQ(music_load("song.xm", nullptr), nullptr);
@@ -349,9 +345,6 @@ TEST(LoaderDamage, RefusalsSayWhy) {
         EXPECT_FALSE(load_bytes(bytes)) << c.reason;
         EXPECT_STREQ(music_load_error(), c.reason);
     }
-    serve_bytes(good);
-    EXPECT_EQ(music_load("missing", nullptr), nullptr);
-    EXPECT_STREQ(music_load_error(), "the file cannot be opened");
     ASSERT_TRUE(load_bytes(good));
     EXPECT_STREQ(music_load_error(), "no error");
 }
