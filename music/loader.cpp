@@ -147,8 +147,9 @@ bool load_patterns(Reader& in, Module* module, int header_patterns) {
                 return fail("pattern %d: header length is %u, not 9 (damaged file)", k,
                             unsigned(header_length));
             if (pattern.rows > MAX_ROWS)
-                return fail("pattern %d: %d rows, more than the 256 a pattern may have", k,
-                            pattern.rows);
+                return fail(
+                    "pattern %d: %d rows, more than the 256 a pattern may have (damaged file)", k,
+                    pattern.rows);
             if (pattern.rows == 0) {
                 // A pattern of no rows cannot be played: it becomes 64 empty rows.
                 pattern.rows = 64;
@@ -223,8 +224,9 @@ bool read_sample_header(Reader& in, Sample* sample, int number) {
         sample->loop_length >>= 1;
     }
     if (sample->length > MAX_SAMPLE_VALUES)
-        return fail("instrument %d: a sample of %u values, more than the 268435456 allowed", number,
-                    unsigned(sample->length));
+        return fail(
+            "instrument %d: a sample of %u values, more than the 268435456 allowed (damaged file)",
+            number, unsigned(sample->length));
     if (sample->loop_length == 0) {
         sample->loop_start = 0;
         sample->loop_length = sample->length;
@@ -303,8 +305,9 @@ bool load_instrument(Reader& in, Module* module, Instrument* instrument, int ind
         return fail("instrument %d: header of %u bytes is too short (damaged file)", number,
                     unsigned(header_size));
     if (count > MAX_SAMPLES_PER_INSTRUMENT)
-        return fail("instrument %d: %d samples, more than the 16 an instrument may have", number,
-                    int(count));
+        return fail(
+            "instrument %d: %d samples, more than the 16 an instrument may have (damaged file)",
+            number, int(count));
     instrument->num_samples = count;
     for (Sample*& s : instrument->samples)
         s = &EMPTY_SAMPLE;
@@ -400,13 +403,17 @@ bool music_load_xm(Module* module, MusicFile* file) {
     if (!in.ok)
         return fail("file ends inside the header (truncated file)");
     if (module->num_channels > MAX_CHANNELS)
-        return fail("%d channels, more than the 32 played", int(module->num_channels));
+        return fail("%d channels, more than the 32 played (remove channels in a tracker)",
+                    int(module->num_channels));
     if (module->song_length > 256)
-        return fail("song length %d is over the limit of 256", int(module->song_length));
+        return fail("song length %d is over the limit of 256 (damaged file)",
+                    int(module->song_length));
     if (header_patterns > MAX_PATTERNS)
-        return fail("pattern count %d is over the limit of 256", int(header_patterns));
+        return fail("pattern count %d is over the limit of 256 (damaged file)",
+                    int(header_patterns));
     if (module->num_instruments > MAX_INSTRUMENTS)
-        return fail("instrument count %d is over the limit of 128", int(module->num_instruments));
+        return fail("instrument count %d is over the limit of 128 (damaged file)",
+                    int(module->num_instruments));
     // A restart position outside the song would leave the order list: start over instead.
     if (module->restart_position >= module->song_length)
         module->restart_position = 0;

@@ -298,39 +298,43 @@ TEST(LoaderDamage, RefusalsSayWhy) {
         size_t at; // 0: no patch
         int width;
         uint32_t value;
-        size_t cut_to; // 0: the whole file
+        size_t cut_to;              // 0: the whole file
         std::vector<uint8_t> bytes; // instead of `good` when not empty
         const char* reason;
     } cases[] = {
+        // clang-format off
         {3, 1, 'x', 0, {}, "not an XM file (it does not start with \"Extended Module: \")"},
         {58, 2, 0x0102, 0, {},
          "XM version 1.02 is not supported, only 1.04 (save the file again in a current tracker)"},
         {0, 0, 0, 200, {}, "file ends inside the header (truncated file)"},
         {60, 4, 0xFFFFFFF0, 0, {}, "file ends inside pattern 0 (truncated file)"},
-        {64, 2, 257, 0, {}, "song length 257 is over the limit of 256"},
-        {68, 2, 33, 0, {}, "33 channels, more than the 32 played"},
-        {70, 2, 300, 0, {}, "pattern count 300 is over the limit of 256"},
-        {72, 2, 129, 0, {}, "instrument count 129 is over the limit of 128"},
+        {64, 2, 257, 0, {}, "song length 257 is over the limit of 256 (damaged file)"},
+        {68, 2, 33, 0, {}, "33 channels, more than the 32 played (remove channels in a tracker)"},
+        {70, 2, 300, 0, {}, "pattern count 300 is over the limit of 256 (damaged file)"},
+        {72, 2, 129, 0, {}, "instrument count 129 is over the limit of 128 (damaged file)"},
         {HEADER_END, 4, 10, 0, {}, "pattern 0: header length is 10, not 9 (damaged file)"},
-        {HEADER_END + 5, 2, 257, 0, {}, "pattern 0: 257 rows, more than the 256 a pattern may have"},
+        {HEADER_END + 5, 2, 257, 0, {},
+         "pattern 0: 257 rows, more than the 256 a pattern may have (damaged file)"},
         {0, 0, 0, 0, with_packed(cells, cells.size() - 1, 8),
          "pattern 0: packed data is shorter than declared (damaged file)"},
         {0, 0, 0, HEADER_END + 11, with_packed(cells, cells.size(), 8),
          "file ends inside pattern 0 (truncated file)"},
         {ins, 4, 20, 0, {}, "instrument 1: header of 20 bytes is too short (damaged file)"},
         {ins, 4, 100, 0, {}, "instrument 1: header of 100 bytes is too short (damaged file)"},
-        {ins + 27, 2, 17, 0, {}, "instrument 1: 17 samples, more than the 16 an instrument may have"},
+        {ins + 27, 2, 17, 0, {},
+         "instrument 1: 17 samples, more than the 16 an instrument may have (damaged file)"},
         {ins + 29, 4, 41, 0, {}, "instrument 1: sample header size is 41, not 40 (damaged file)"},
         {0, 0, 0, ins + 20, {}, "file ends inside instrument 1 (truncated file)"},
         {0, 0, 0, smp + 100, {}, "file ends inside instrument 1 (truncated file)"},
-        {smp + 17, 1, 0xAD, 0, {},
-         "instrument 1: packed (ADPCM) sample data is not supported (save the file again with "
-         "unpacked samples)"},
-        {smp, 4, 0xFFFFFFFE, 0, {},
-         "instrument 1: a sample of 2147483647 values, more than the 268435456 allowed"},
-        {smp, 4, 0x0FFFFFF0, 0, {}, "file ends inside the sample data of instrument 1 (truncated file)"},
+        {smp + 17, 1, 0xAD, 0, {}, "instrument 1: packed (ADPCM) sample data is not supported "
+                                   "(save the file again with unpacked samples)"},
+        {smp, 4, 0xFFFFFFFE, 0, {}, "instrument 1: a sample of 2147483647 values, more than the "
+                                    "268435456 allowed (damaged file)"},
+        {smp, 4, 0x0FFFFFF0, 0, {},
+         "file ends inside the sample data of instrument 1 (truncated file)"},
         {0, 0, 0, good.size() - 1, {},
          "file ends inside the sample data of instrument 1 (truncated file)"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> bytes = c.bytes.empty() ? good : c.bytes;
