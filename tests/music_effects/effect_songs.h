@@ -19,7 +19,7 @@ struct EffectSong {
 // F00), in that order.
 std::vector<EffectSong> effect_family_songs();
 
-// Where the engine, as designed, parts from other players: E6 loop end then the next
+// Where the engine parts from other players on purpose: E6 loop end then the next
 // pattern (loop_next), the Amiga frequency of C-4 (amiga_c4), key off without a volume
 // envelope then volume-column set-volume (keyoff_volume).
 std::vector<EffectSong> peer_difference_songs();

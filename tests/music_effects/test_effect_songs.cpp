@@ -47,9 +47,9 @@ TEST_F(EffectSongs, EverySongPlaysInsideItsPatternsAndComesRound) {
     }
 }
 
-// The songs of the peer differences play as designed here (the peers differ; see
+// The songs of the peer differences play by our rules (the peers differ; see
 // openmpt_differences.md).
-TEST_F(EffectSongs, PeerDifferenceSongsPlayAsDesigned) {
+TEST_F(EffectSongs, PeerDifferenceSongsPlayByOurRules) {
     const std::vector<EffectSong> songs = peer_difference_songs();
     // The loop's 6 rows, then rows 0..3 of the next pattern: the marked row starts at tick 60.
     load(songs[0].module);
