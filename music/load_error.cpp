@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr char NO_ERROR[] = "no error";
+constexpr char NO_ERROR_TEXT[] = "no error";
 char reason[120] = "no error";
 
 } // namespace
@@ -24,7 +24,7 @@ bool music_load_fail(const char* format, ...) {
 }
 
 void music_load_error_reset() {
-    std::memcpy(reason, NO_ERROR, sizeof NO_ERROR);
+    std::memcpy(reason, NO_ERROR_TEXT, sizeof NO_ERROR_TEXT);
 }
 
 const char* music_load_error() {
