@@ -1,5 +1,6 @@
 // The committed song module: reproducible from the generator, its header facts, and how our
-// loader and replay take it (every order position up to 16 lasts 2.56 s; the close is silent before 16).
+// loader and replay take it (every order position up to 16 lasts 2.56 s, and the close has
+// faded out before 16).
 #include <gtest/gtest.h>
 
 #include <algorithm>
