@@ -124,7 +124,8 @@ bool create_surfaces(int backBuffers) {
             return false;
         }
         SDL_RendererInfo info;
-        if (SDL_GetRendererInfo(g_sdl.renderer, &info) != 0 || !(info.flags & SDL_RENDERER_PRESENTVSYNC))
+        if (SDL_GetRendererInfo(g_sdl.renderer, &info) != 0 ||
+            !(info.flags & SDL_RENDERER_PRESENTVSYNC))
             g_sdl.slowPresents = -1; // no vsync to give up
         SDL_RenderSetLogicalSize(g_sdl.renderer, g_sdl.width, g_sdl.height);
         SDL_RenderSetIntegerScale(g_sdl.renderer, SDL_TRUE);
@@ -257,7 +258,7 @@ void flip() {
     if (g_sdl.slowPresents >= SLOW_PRESENTS_BEFORE_NO_VSYNC) {
         g_sdl.slowPresents = -1;
         if (SDL_RenderSetVSync(g_sdl.renderer, 0) == 0)
-            std::fprintf(stderr, "display: presents wait too long for the refresh; presenting without vsync\n");
+            std::fprintf(stderr, "display: presents wait too long for the refresh; vsync off\n");
     }
 }
 

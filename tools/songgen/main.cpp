@@ -12,8 +12,9 @@ namespace {
 
 constexpr size_t SONG_FILE_SIZE = 85178;
 
-const char* const USAGE = "usage: songgen OUTPUT.xm\n"
-                          "  writes the demo's song, byte for byte the committed assets/data/vantoli.xm\n";
+const char* const USAGE =
+    "usage: songgen OUTPUT.xm\n"
+    "  writes the demo's song, byte for byte the committed assets/data/vantoli.xm\n";
 
 }  // namespace
 
