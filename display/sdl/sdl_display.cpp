@@ -20,9 +20,13 @@ struct SdlState {
     int width = 0;
     int height = 0;
     Uint32 format = SDL_PIXELFORMAT_UNKNOWN;
+    int slowPresents = 0; // consecutive vsync'd presents that took too long
 };
 
 SdlState g_sdl;
+
+constexpr Uint64 PRESENT_WAIT_LIMIT_MS = 22;
+constexpr int SLOW_PRESENTS_BEFORE_NO_VSYNC = 8;
 
 const char* const LAYOUT_NAMES[PIXEL_LAYOUT_COUNT] = {
     "32_rgb", "32_bgr", "24_rgb", "24_bgr", "16_rgb565", "16_bgr565", "16_rgb555", "16_bgr555",
@@ -55,7 +59,6 @@ Uint32 chosen_format() {
 
 bool load_library() {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "display: SDL video: %s\n", SDL_GetError());
         return false;
@@ -111,12 +114,19 @@ bool set_mode(int width, int height, int bitsPerPixel) {
 
 bool create_surfaces(int backBuffers) {
     if (!g_sdl.renderer) {
-        // No vsync: the sound clock paces the frame loop.
-        g_sdl.renderer = SDL_CreateRenderer(g_sdl.window, -1, 0);
+        // Presents wait for the display's refresh where the driver offers it, so the window
+        // does not tear; the sound clock still paces the frame loop.
+        g_sdl.renderer = SDL_CreateRenderer(g_sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!g_sdl.renderer)
+            g_sdl.renderer = SDL_CreateRenderer(g_sdl.window, -1, 0);
         if (!g_sdl.renderer) {
             std::fprintf(stderr, "display: SDL renderer: %s\n", SDL_GetError());
             return false;
         }
+        SDL_RendererInfo info;
+        if (SDL_GetRendererInfo(g_sdl.renderer, &info) != 0 ||
+            !(info.flags & SDL_RENDERER_PRESENTVSYNC))
+            g_sdl.slowPresents = -1; // no vsync to give up
         SDL_RenderSetLogicalSize(g_sdl.renderer, g_sdl.width, g_sdl.height);
         SDL_RenderSetIntegerScale(g_sdl.renderer, SDL_TRUE);
     }
@@ -237,7 +247,19 @@ void flip() {
     SDL_SetRenderDrawColor(g_sdl.renderer, 0, 0, 0, 255);
     SDL_RenderClear(g_sdl.renderer);
     SDL_RenderCopy(g_sdl.renderer, g_sdl.texture, nullptr, nullptr);
+    const Uint64 start = SDL_GetPerformanceCounter();
     SDL_RenderPresent(g_sdl.renderer);
+    if (g_sdl.slowPresents < 0)
+        return;
+    // A frame is due every song block (about 20 ms). A refresh slower than that (or a hidden
+    // window whose presents stall) would make the waits drop frames: present without vsync then.
+    const Uint64 limit = SDL_GetPerformanceFrequency() * PRESENT_WAIT_LIMIT_MS / 1000;
+    g_sdl.slowPresents = SDL_GetPerformanceCounter() - start > limit ? g_sdl.slowPresents + 1 : 0;
+    if (g_sdl.slowPresents >= SLOW_PRESENTS_BEFORE_NO_VSYNC) {
+        g_sdl.slowPresents = -1;
+        if (SDL_RenderSetVSync(g_sdl.renderer, 0) == 0)
+            std::fprintf(stderr, "display: presents wait too long for the refresh; vsync off\n");
+    }
 }
 
 void release_surfaces() {

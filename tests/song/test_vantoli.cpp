@@ -1,14 +1,17 @@
 // The committed song module: reproducible from the generator, its header facts, and how our
-// loader and replay take it (every order position up to the landing lasts 2.56 s).
+// loader and replay take it (every order position up to 16 lasts 2.56 s, and the close has
+// faded out before 16).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "audio/render.h"
 #include "mixer/mixer.h"
 #include "music/music.h"
 #include "tests/music/music_test_support.h"
@@ -96,7 +99,7 @@ TEST_F(SongInEngine, InstrumentsLoadWithSamplesLoopsAndEnvelopes) {
     EXPECT_GE(enveloped, module->num_instruments / 2);
 }
 
-// No speed, tempo, jump, break, loop or row delay moves the demo's clock before the landing.
+// No speed, tempo, jump, break, loop or row delay moves the demo's clock before position 16.
 TEST_F(SongInEngine, EveryOrderPositionUpToTheLandingLasts128Ticks) {
     music_reset_playback(module);
     for (int tick = 0; tick < 16 * 128; ++tick) {
@@ -106,7 +109,34 @@ TEST_F(SongInEngine, EveryOrderPositionUpToTheLandingLasts128Ticks) {
         ASSERT_EQ(module->speed, 2) << "tick " << tick;
         ASSERT_EQ(module->samples_per_tick, 882) << "tick " << tick;
     }
-    module->tick_entry(module); // the first tick of the landing
+    module->tick_entry(module); // the first tick of position 16, where the demo stops
     EXPECT_EQ(module->order, 16);
     EXPECT_EQ(module->row, 0);
+}
+
+// The demo stops on reaching position 16: the song must have faded out by then. Rendered
+// tick by tick through the block fill's loop, the last 50 ms before position 16 stay below
+// -40 dBFS RMS, while the close itself is still heard (a second before it is far louder).
+TEST_F(SongInEngine, TheCloseFadesOutBeforePosition16) {
+    music_reset_playback(module);
+    constexpr int TICK = 882, LAST = 44100 / 20, EARLIER = 44100;
+    std::vector<float> mix(TICK * 2);
+    std::vector<int16_t> pcm(TICK * 2), song;
+    while (module->order < 16) {
+        std::fill(mix.begin(), mix.end(), 0.0f);
+        render_frames(module, mix.data(), TICK);
+        mixer_to_pcm16(pcm.data(), mix.data(), TICK);
+        if (module->order < 16)
+            song.insert(song.end(), pcm.begin(), pcm.end());
+    }
+    ASSERT_EQ(song.size(), size_t(16 * 128 * TICK * 2));
+    auto rms_dbfs = [&](size_t from_end, size_t frames) {
+        double sum = 0;
+        const size_t end = song.size() - from_end * 2;
+        for (size_t i = end - frames * 2; i < end; ++i)
+            sum += double(song[i]) * song[i];
+        return 10 * std::log10(sum / (frames * 2) / (32768.0 * 32768.0) + 1e-30);
+    };
+    EXPECT_LT(rms_dbfs(0, LAST), -40.0);
+    EXPECT_GT(rms_dbfs(EARLIER, LAST), -30.0);
 }

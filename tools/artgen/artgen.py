@@ -62,6 +62,13 @@ def encode_all():
 
 
 def main(argv):
+    usage = __doc__.strip().split('\n\n')[-1] + '\n' + __doc__.split('\n\n')[0] + '\n'
+    if argv[1:] in (['--help'], ['-h']):
+        sys.stdout.write(usage)
+        return 0
+    if len(argv) > 2 or any(a.startswith('-') for a in argv[1:]):
+        sys.stderr.write(usage)
+        return 2
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     outdir = argv[1] if len(argv) > 1 else os.path.join(root, 'assets')
     for name, data, indices, _ in encode_all():

@@ -1,11 +1,12 @@
 """The 24 animation frames, 320x180: "kelmo", a chalk-drawn runner in a beanie, a jacket
-and a long scarf, under a big crescent moon on a dark ground. Frames 1-19 are one stride
-cycle that loops; frames 20-24 carry the same stride on into a leap. Lines boil a little
-from frame to frame, as hand-drawn animation does.
+and a long scarf, under a big crescent moon in a lit evening sky over a lit floor. Frames
+1-19 are one stride cycle that loops; frames 20-24 carry the same stride on into a leap.
+Lines boil a little from frame to frame, as hand-drawn animation does.
 
-The opening scene shows these pictures at 96/256 of their brightness into a blur trail and
-multiplies the result by a moving light, so everything is drawn bold: thick strokes with
-near-white cores and a saturated glow, and large filled shapes that survive the smear."""
+The opening scene shows these pictures into a blur trail and multiplies the result by a
+moving light that leaves much of the screen dark at any moment, so the whole picture is lit:
+the sky and the floor are bright wherever the light may fall, and the runner is drawn in bold,
+bright colours inside thick dark outlines that stay readable after the smear."""
 import math
 
 import numpy as np
@@ -16,38 +17,47 @@ LOOP = 19
 COUNT = 24
 SS = 3  # supersampling of the strokes
 
-GROUND = (8, 7, 24)        # top of the sky; the glow ramps start here
-HORIZON = (30, 13, 46)     # the sky warms toward the ground line
-SKY = 10                   # sky shades, one per band of rows
-# name, glow colour (mid ramp), core colour (top of the ramp)
-INKS = [('chalk', (255, 60, 150), (255, 250, 240)),
-        ('far', (40, 110, 255), (190, 235, 255)),
-        ('jacket', (150, 20, 210), (235, 80, 255)),
-        ('skin', (200, 90, 40), (255, 200, 150)),
-        ('scarf', (230, 30, 20), (255, 150, 40)),
-        ('hat', (0, 120, 210), (80, 235, 255)),
-        ('stripe', (230, 140, 0), (255, 245, 110)),
-        ('moon', (200, 110, 0), (255, 245, 190)),
-        ('dust', (70, 40, 170), (170, 170, 255)),
-        ('hatch', (250, 110, 255), (255, 215, 255))]
-SOFT = ('hatch',)  # inks drawn without a glow
-LEVELS = 16  # shades from the ground up to each ink's core
-GLOW_AT = 0.6  # ramp position of the pure glow colour; above it the ink whitens to its core
+SKY_TOP = (172, 150, 228)    # top of the sky
+HORIZON = (255, 226, 200)   # the sky warms and brightens toward the ground line
+SKY = 10                    # sky shades, one per band of rows
+FLOOR_TOP = (255, 214, 168)  # the lit floor below the ground line, darker toward the bottom
+FLOOR_BOTTOM = (214, 160, 150)
+FLOOR = 3
+OUTLINE_RGB = (22, 10, 40)  # the figure's outlines, eyes and grin
+OUTLINE = SKY + FLOOR       # its palette index
+INK0 = OUTLINE + 1          # first ink shade
+# name, body colour (mid ramp), core colour (top of the ramp)
+INKS = [('chalk', (255, 120, 190), (255, 252, 245)),
+        ('far', (40, 120, 255), (170, 225, 255)),
+        ('jacket', (160, 30, 220), (240, 110, 255)),
+        ('skin', (225, 120, 60), (255, 215, 170)),
+        ('scarf', (235, 40, 25), (255, 160, 50)),
+        ('hat', (0, 140, 225), (110, 240, 255)),
+        ('stripe', (240, 160, 0), (255, 248, 130)),
+        ('moon', (255, 220, 120), (255, 255, 235)),
+        ('dust', (120, 70, 200), (200, 190, 255)),
+        ('hatch', (255, 140, 255), (255, 225, 255))]
+SOFT = ('hatch',)  # inks drawn without an outline
+LEVELS = 16  # shades from the outline up to each ink's core
+BODY_AT = 0.45  # ramp position of the pure body colour; above it the ink whitens to its core
+
+
+def _mix(a, b, w):
+    return [x + (y - x) * w for x, y in zip(a, b)]
 
 
 def palette():
-    pal = [tuple(int(round(g + (h - g) * (k / (SKY - 1)) ** 1.5)) for g, h in zip(GROUND, HORIZON))
-           for k in range(SKY)]
-    for _, glow, core in INKS:
+    pal = [_mix(SKY_TOP, HORIZON, (k / (SKY - 1)) ** 1.3) for k in range(SKY)]
+    pal += [_mix(FLOOR_TOP, FLOOR_BOTTOM, k / (FLOOR - 1)) for k in range(FLOOR)]
+    pal.append(OUTLINE_RGB)
+    for _, body, core in INKS:
         for k in range(1, LEVELS + 1):
             u = k / LEVELS
-            if u <= GLOW_AT:
-                w = (u / GLOW_AT) ** 1.2
-                rgb = [g + (c - g) * w for g, c in zip(GROUND, glow)]
+            if u <= BODY_AT:
+                pal.append(_mix(OUTLINE_RGB, body, (u / BODY_AT) ** 0.7))
             else:
-                w = (u - GLOW_AT) / (1 - GLOW_AT)
-                rgb = [g + (c - g) * w for g, c in zip(glow, core)]
-            pal.append(tuple(int(round(v)) for v in rgb))
+                pal.append(_mix(body, core, (u - BODY_AT) / (1 - BODY_AT)))
+    pal = [tuple(int(round(v)) for v in rgb) for rgb in pal]
     assert len(pal) < 0xC0  # literals stay one byte
     pal += [(0, 0, 0)] * (256 - len(pal))
     return pal
@@ -171,14 +181,14 @@ def draw_frame(n):
     for side, ph in ((0, phi), (1, phi + math.pi)):
         swing = 0.9 * math.sin(ph) * (1 - leap / 6) + 0.55 * leap
         arms.append(limb(shoulder, -swing + lean, 27, -swing + lean - 1.5 + 0.15 * leap, 25))
-    pen.line('far', legs[0], 7.5)
-    pen.line('far', arms[0], 6.5)
-    pen.disc('far', arms[0][-1][0], arms[0][-1][1], 4.0)
-    pen.line('chalk', legs[1], 8.5)
+    pen.line('far', legs[0], 10.5)
+    pen.line('far', arms[0], 9.0)
+    pen.disc('far', arms[0][-1][0], arms[0][-1][1], 5.5)
+    pen.line('chalk', legs[1], 11.5)
     # torso: a jacket with a chalk outline
     mid = ((hip[0] + neck[0]) / 2 + 3, (hip[1] + neck[1]) / 2)
-    pen.line('chalk', [hip, mid, neck], 21, 0.3)
-    pen.line('jacket', [hip, mid, neck], 14, 0.3)
+    pen.line('chalk', [hip, mid, neck], 27, 0.3)
+    pen.line('jacket', [hip, mid, neck], 20, 0.3)
     # quick chalk hatching across the jacket, redrawn every frame
     ax, ay = neck[0] - hip[0], neck[1] - hip[1]
     for k in range(4):
@@ -191,13 +201,13 @@ def draw_frame(n):
         u = k / 8
         scarf.append((neck[0] - 4 - 92 * u,
                       neck[1] + 4 + 14 * u * u + 10 * u * math.sin(2 * phi - 7.2 * u)))
-    pen.line('scarf', scarf, 10)
+    pen.line('scarf', scarf, 12)
     for k in (2, 4, 6):
         p, q = scarf[k], scarf[k + 1]
         pen.line('stripe', [p, ((p[0] + q[0]) / 2, (p[1] + q[1]) / 2)], 7, 0.2)
     # near arm over the scarf and jacket
-    pen.line('chalk', arms[1], 7.5)
-    pen.disc('chalk', arms[1][-1][0], arms[1][-1][1], 4.5)
+    pen.line('chalk', arms[1], 10.0)
+    pen.disc('chalk', arms[1][-1][0], arms[1][-1][1], 6.0)
     # head: a filled face with a chalk rim, an eye and a grin
     pen.disc('skin', head[0], head[1], 15)
     pen.circle('chalk', head[0], head[1], 16, 4.5)
@@ -222,34 +232,31 @@ def draw_frame(n):
             for dx, dy, f in ((0, 0, 1.0), (-1.6, -0.6, 0.7), (1.5, -0.9, 0.6)):
                 pen.circle('dust', px + dx * r, ground_y - 2 + dy * r, r * f, 2.6)
 
-    # resolve layers: a sharp body plus a soft glow per ink; later inks win where strong
+    # resolve layers in painting order: each ink's dark outline, then its body on top, so a
+    # later part is outlined where it crosses an earlier one
     band = np.clip(np.arange(HEIGHT) * SKY // (ground_y + 2), 0, SKY - 1)
-    band[ground_y + 4:] = 2                        # the ground below the line is dark again
+    floor_rows = HEIGHT - (ground_y + 4)
+    band[ground_y + 4:] = SKY + np.arange(floor_rows) * FLOOR // floor_rows
     out = np.repeat(band.astype(np.uint8)[:, None], WIDTH, 1)
-    best = np.zeros((HEIGHT, WIDTH))
     order = ['moon', 'dust', 'far', 'chalk', 'jacket', 'hatch', 'scarf', 'stripe', 'skin', 'hat']
     for name in order:
         k = [i for i, (nm, _, _) in enumerate(INKS) if nm == name][0]
         cov = np.array(imgs[name].resize((WIDTH, HEIGHT), Image.BOX), dtype=float) / 255.0
         if name == 'moon':
-            # carve the crescent out of the disc: the dark part stays ground
+            # carve the crescent out of the disc: the dark part stays sky
             yy, xx = np.mgrid[0:HEIGHT, 0:WIDTH]
             bite = np.clip((mr - 1 - np.hypot(xx - (mx - 15), yy - (my - 8))) / 1.5, 0, 1)
             cov = cov * (1 - bite)
         body = _blur(cov, 0.6)
-        halo = _blur(cov, 2.0)
-        glow = _blur(cov, 5.0)
-        if name in SOFT:
-            halo, glow, body = halo * 0.0, glow * 0.0, body * 1.6
-        level = np.round(np.clip(0.7 * body + 0.45 * halo + 0.6 * glow, 0, 1) * LEVELS).astype(int)
-        # coarse steps in the faint glow keep its runs long
-        level = np.where(level < 4, level // 2 * 2, level)
-        inten = level / LEVELS
-        take = (level > 0) & ((inten >= 0.55) | (inten >= best))
-        out[take] = SKY + k * LEVELS + level[take] - 1
-        best = np.where(take, inten, best)
+        if name not in SOFT:
+            out[_blur(cov, 1.6) > 0.1] = OUTLINE
+        # the body fills its stroke with few shades (long runs), whitening in the middle
+        level = np.round(np.clip(body * 1.25, 0, 1) * LEVELS).astype(int)
+        level = np.where(level < LEVELS - 4, level // 3 * 3, level)
+        take = level >= 3
+        out[take] = INK0 + k * LEVELS + level[take] - 1
     eye = np.array(eyes.resize((WIDTH, HEIGHT), Image.BOX)) > 110
-    out[eye] = 0
+    out[eye] = OUTLINE
     return out
 
 

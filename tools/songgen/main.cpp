@@ -6,16 +6,25 @@
 #include "tools/xmwriter/xm_writer.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 constexpr size_t SONG_FILE_SIZE = 85178;
 
+const char* const USAGE =
+    "usage: songgen OUTPUT.xm\n"
+    "  writes the demo's song, byte for byte the committed assets/data/vantoli.xm\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: songgen OUTPUT.xm\n");
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fputs(USAGE, stderr);
         return 2;
     }
     XmModuleDef module;

@@ -1,7 +1,7 @@
 // Composition in A minor, one bar per order position (2.56 s: 93.75 BPM, a
 // sixteenth note is 4 rows). Sections follow the scenes: 0-3 opening (typed word),
-// 4-6 tunnel, 7-9 blob cloud, 10 break, 11-14 climax, 15 closing, 16 the landing,
-// 17 a short tail that only players running past the demo's end hear.
+// 4-6 tunnel, 7-9 blob cloud, 10 break, 11-14 climax, 15 the close, fading to silence;
+// 16 ends the song where the demo stops.
 #include "tools/songgen/song_score.h"
 
 #include "tools/songgen/song_instruments.h"
@@ -401,57 +401,43 @@ void climax(Score& s) {
     tom_fill(s, bar(14) + 40, toms, 6, 4);
 }
 
+// The close: F to the dominant, resolving to A minor on the second half-bar, then
+// everything fades out with the global volume so that the song is silent before
+// position 16, where the demo stops.
 void closing(Score& s) {
     const int o = 15;
     pad(s, bar(o), FM, 32, true);
-    pad(s, bar(o) + 32, EM, 36, true);
-    pad_release(s, bar(o) + 56);
-    s.line(bar(o), CH_HARM, INS_SAW, vol(26), "A4 . . . . . . . G#4 . . . . . - .");
-    drum_line(s, o, CH_KICK, INS_KICK, KICK, "X.........X.....X.........X.....");
-    drum_line(s, o, CH_SNARE, INS_SNARE, SNARE, "........X...............X.......");
-    drum_line(s, o, CH_HAT, INS_HAT, HAT, "x.g.x.g.x.g.x.g.x.g.x.g.x.g.x.g.");
+    pad(s, bar(o) + 16, EM, 34, true);
+    pad(s, bar(o) + 32, AM, 36, true);
+    pad_release(s, bar(o) + 60);
+    s.line(bar(o), CH_HARM, INS_SAW, vol(24), "A4 . . . G#4 . . . A4 . . . . . - .");
+    drum_line(s, o, CH_KICK, INS_KICK, KICK, "X.......x.......X...............");
+    drum_line(s, o, CH_SNARE, INS_SNARE, SNARE, "........X.......................");
+    drum_line(s, o, CH_HAT, INS_HAT, HAT, "x.g.x.g.x.g.x.g.................");
+    snare_roll(s, bar(o) + 32, 8, 16, 44);
+    crash(s, bar(o) + 32, 40);
     s.note(bar(o), CH_BASS, "F1", INS_BASS, vol(56));
-    s.note(bar(o) + 24, CH_BASS, "F2", INS_BASS, vol(44));
-    s.note(bar(o) + 32, CH_BASS, "E1", INS_BASS, vol(56));
-    s.note(bar(o) + 56, CH_BASS, "E2", INS_BASS, vol(44));
-    auto notes = s.line(bar(o), CH_LEAD, INS_LEAD, vol(46), "C5 . . . B4 . A4 . G#4 . . . . . B4 .");
-    s.echo(notes, CH_ECHO, INS_LEAD, 12, vol(16), bar(16), 0x48);
-    arp(s, o, EM, "........0.1.2.3.", 24);
-    snare_roll(s, bar(16), 12, 20, 60);
+    s.note(bar(o) + 16, CH_BASS, "E1", INS_BASS, vol(54));
+    s.note(bar(o) + 32, CH_BASS, "A1", INS_SUB, vol(48));
+    s.off(bar(o) + 60, CH_BASS);
+    auto notes = s.line(bar(o), CH_LEAD, INS_LEAD, vol(46), "C5 . . . B4 . G#4 . A4 . . . . . . -");
+    s.echo(notes, CH_ECHO, INS_LEAD, 12, vol(16), bar(o) + 32, 0x48);
+    s.note(bar(o) + 32, CH_BELL, "A5", INS_BELL, vol(36));
+    s.note(bar(o) + 44, CH_ECHO, "E5", INS_BELL, vol(16), FX_PAN, 0x30);
+    s.note(bar(o) + 52, CH_ECHO, "A4", INS_BELL, vol(12), FX_PAN, 0xD0);
+    arp(s, o, AM, "........0.1.2.3.", 20);
+    // Global volume 52 down to 0 by row 60 in steps that shrink as it falls, so the fade
+    // is about even in loudness: 3, 2, then 1 per row.
+    const int steps[3][2] = {{8, 3}, {8, 2}, {12, 1}};
+    int r = bar(o) + 33;
+    for (const auto& st : steps)
+        for (int k = 0; k < st[0]; ++k) s.effect(r++, CH_SNARE, FX_GLOBAL_SLIDE, uint8_t(st[1]));
 }
 
-// The landing: the tonic on the downbeat where the demo stops, ringing out for
-// players that go on.
+// Position 16 only ends the song: the demo stops on reaching it, and players that go on
+// meet a pattern break past the last order, which is the song's end.
 void landing(Score& s) {
-    const int o = 16;
-    pad(s, bar(o), AM, 40, false);
-    pad_release(s, bar(o) + 48);
-    s.note(bar(o), CH_VOX, "E4", INS_VOX, vol(30));
-    s.off(bar(o) + 40, CH_VOX);
-    s.note(bar(o), CH_HARM, "C5", INS_SAW, vol(24));
-    s.off(bar(o) + 24, CH_HARM);
-    s.note(bar(o), CH_KICK, KICK, INS_KICK, vol(64));
-    crash(s, bar(o), 64);
-    s.note(bar(o), CH_BASS, "A1", INS_BASS, vol(60));
-    s.off(bar(o) + 40, CH_BASS);
-    s.note(bar(o), CH_LEAD, "A4", INS_LEAD, vol(44));
-    s.effect(bar(o) + 8, CH_LEAD, FX_VIBRATO, 0x44);
-    for (int r = bar(o) + 9; r < bar(o) + 40; ++r) s.effect(r, CH_LEAD, FX_VIBRATO, 0);
-    s.off(bar(o) + 40, CH_LEAD);
-    s.note(bar(o), CH_BELL, "A5", INS_BELL, vol(40));
-    s.note(bar(o) + 12, CH_ECHO, "E5", INS_BELL, vol(20));
-    s.note(bar(o) + 24, CH_ECHO, "A4", INS_BELL, vol(14));
-    // Everything fades with the global volume from the second beat.
-    for (int r = bar(o) + 16; r < bar(o) + 64; r += 2) s.effect(r, CH_SNARE, FX_GLOBAL_SLIDE, 0x01);
-}
-
-// Tail past the demo's end: one soft bell answer, then a pattern break after half
-// the pattern ends the song (players then stop or start over).
-void tail(Score& s) {
-    const int o = 17;
-    s.note(bar(o), CH_BELL, "E5", INS_BELL, vol(20));
-    s.note(bar(o) + 8, CH_ECHO, "A4", INS_BELL, vol(12));
-    s.effect(bar(o) + 31, CH_KICK, FX_BREAK, 0x00);
+    s.effect(bar(16), CH_KICK, FX_BREAK, 0x00);
 }
 
 }  // namespace
@@ -462,7 +448,7 @@ void song_compose(XmModuleDef& m) {
     m.bpm = SONG_BPM;
     m.linear = true;
     m.restart = 0;
-    const int orders = SONG_PLAYED_ORDERS + 1;
+    const int orders = SONG_PLAYED_ORDERS;
     m.patterns.assign(size_t(orders), XmPatternDef{});
     m.orders.clear();
     for (int o = 0; o < orders; ++o) m.orders.push_back(uint8_t(o));
@@ -474,5 +460,4 @@ void song_compose(XmModuleDef& m) {
     climax(s);
     closing(s);
     landing(s);
-    tail(s);
 }

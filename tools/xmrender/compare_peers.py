@@ -6,7 +6,9 @@ usage: compare_peers.py XMRENDER OUTDIR SONG...
 For each song: renders with the three players, prints the lengths, the best time lag and
 correlation of the 100 ms loudness envelopes, the loudness ratio, how many spectral peaks
 agree, and the whole-process time of each player (median of 7 interleaved runs) as a multiple
-of real time. Needs openmpt123, xmp, sox and python3-numpy.
+of real time. Needs openmpt123, xmp, sox and python3-numpy. Songs made elsewhere are not in
+the repository: Debian's powermanga-data package (sudo apt-get install powermanga-data) has
+three XM modules under /usr/share/games/powermanga/sounds/ (music_*.zik).
 """
 import os
 import statistics
