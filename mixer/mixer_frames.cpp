@@ -1,9 +1,10 @@
 // The mixer's per-frame loops: interpolation and gain in double precision, buffer in float.
-// The SSE2 paths do the same operations in the same order as the plain ones, two frames at
-// a time, so the results are the same to the bit.
+// The SSE2 and AVX2 loops do the same operations in the same order as the plain ones, two or
+// four frames at a time, so the results are the same to the bit.
 #include "mixer/mixer_frames.h"
 
 #include <cstddef>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -11,38 +12,53 @@
 #endif
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
-#define MIXER_AVX2 1 // chosen at run time; four frames at a time, same operations
+#define MIXER_AVX2 1 // chosen at run time
 #endif
 
 namespace {
 
 constexpr double FRACTION_SCALE = 1.0 / 2147483648.0; // 2^-31
 
-inline double interpolate(const int16_t* data, uint64_t position) {
-    const uint32_t i = uint32_t(position >> 32);
-    const double f = double(int32_t(uint32_t(position) >> 1)) * FRACTION_SCALE;
+// Each frame clears the position's lowest bit before it advances, and the interpolation never
+// reads that bit. So the points a run of frames reads, the positions with the bit cleared, lie
+// a fixed distance apart: step & ~1 forward, step + (step & 1) backward.
+inline uint64_t point_distance(uint64_t step, int direction) {
+    return direction == 2 ? uint64_t(0) - (step + (step & 1)) : step & ~uint64_t(1);
+}
+
+// The position after the frame that read `point`.
+inline uint64_t advance(uint64_t point, uint64_t step, int direction) {
+    return direction == 2 ? point - step : point + step;
+}
+
+inline double interpolate(const int16_t* data, uint64_t point) {
+    const uint32_t i = uint32_t(point >> 32);
+    const double f = double(int32_t(uint32_t(point) >> 1)) * FRACTION_SCALE;
     const double a = data[i];
     return a + f * (double(data[size_t(i) + 1]) - a);
 }
 
-inline uint64_t advance(uint64_t position, uint64_t step, int direction) {
-    position &= ~uint64_t(1);
-    return direction == 2 ? position - step : position + step;
+// The sample value at `i` and the next one, read together: (data[i], data[i + 1]) as the low
+// and high halves of a little-endian 32-bit word.
+inline int32_t sample_pair(const int16_t* data, uint64_t point) {
+    int32_t pair;
+    std::memcpy(&pair, data + (point >> 32), sizeof pair);
+    return pair;
 }
 
 #ifdef MIXER_SSE2
-// Interpolated values of two frames at positions p0 and p1, as (s0, s1).
-inline __m128d interpolate_pair(const int16_t* data, uint64_t p0, uint64_t p1) {
-    const uint32_t i0 = uint32_t(p0 >> 32), i1 = uint32_t(p1 >> 32);
+// Interpolated values of the frames at points e0 and e1, as (s0, s1).
+inline __m128d interpolate_pair(const int16_t* data, uint64_t e0, uint64_t e1) {
     const __m128i fractions =
-        _mm_set_epi32(0, 0, int32_t(uint32_t(p1) >> 1), int32_t(uint32_t(p0) >> 1));
+        _mm_set_epi32(0, 0, int32_t(uint32_t(e1) >> 1), int32_t(uint32_t(e0) >> 1));
     const __m128d f = _mm_mul_pd(_mm_cvtepi32_pd(fractions), _mm_set1_pd(FRACTION_SCALE));
-    const __m128d a = _mm_set_pd(data[i1], data[i0]);
-    const __m128d b = _mm_set_pd(data[size_t(i1) + 1], data[size_t(i0) + 1]);
+    const __m128i pairs = _mm_set_epi32(0, 0, sample_pair(data, e1), sample_pair(data, e0));
+    const __m128d a = _mm_cvtepi32_pd(_mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16));
+    const __m128d b = _mm_cvtepi32_pd(_mm_srai_epi32(pairs, 16));
     return _mm_add_pd(a, _mm_mul_pd(f, _mm_sub_pd(b, a)));
 }
 
-// out[0..3] (two stereo frames) += s0 x gains, s1 x gains, in double, stored as floats.
+// out[0..3] (two stereo frames) += s0 x gains0, s1 x gains1, in double, stored as floats.
 inline void add_pair(float* out, __m128d s, __m128d gains0, __m128d gains1) {
     const __m128 o = _mm_loadu_ps(out);
     const __m128d first = _mm_cvtps_pd(o);
@@ -51,111 +67,195 @@ inline void add_pair(float* out, __m128d s, __m128d gains0, __m128d gains1) {
     const __m128d r1 = _mm_add_pd(second, _mm_mul_pd(_mm_unpackhi_pd(s, s), gains1));
     _mm_storeu_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(r0), _mm_cvtpd_ps(r1)));
 }
-#endif
 
-#ifdef MIXER_AVX2
-// Four frames at positions p[0..3]: (s0, s1, s2, s3).
-__attribute__((target("avx2"))) inline __m256d interpolate_four(const int16_t* data,
-                                                                const uint64_t* p) {
-    const uint32_t i0 = uint32_t(p[0] >> 32), i1 = uint32_t(p[1] >> 32);
-    const uint32_t i2 = uint32_t(p[2] >> 32), i3 = uint32_t(p[3] >> 32);
-    const __m128i fractions =
-        _mm_set_epi32(int32_t(uint32_t(p[3]) >> 1), int32_t(uint32_t(p[2]) >> 1),
-                      int32_t(uint32_t(p[1]) >> 1), int32_t(uint32_t(p[0]) >> 1));
-    const __m256d f = _mm256_mul_pd(_mm256_cvtepi32_pd(fractions), _mm256_set1_pd(FRACTION_SCALE));
-    const __m256d a = _mm256_cvtepi32_pd(_mm_set_epi32(data[i3], data[i2], data[i1], data[i0]));
-    const __m256d b = _mm256_cvtepi32_pd(_mm_set_epi32(data[size_t(i3) + 1], data[size_t(i2) + 1],
-                                                       data[size_t(i1) + 1], data[size_t(i0) + 1]));
-    return _mm256_add_pd(a, _mm256_mul_pd(f, _mm256_sub_pd(b, a)));
-}
-
-// out[0..7] (four stereo frames) += s x gains; gains01 holds frames 0 and 1, gains23 2 and 3.
-__attribute__((target("avx2"))) inline void add_four(float* out, __m256d s, __m256d gains01,
-                                                     __m256d gains23) {
-    const __m256d first = _mm256_cvtps_pd(_mm_loadu_ps(out));
-    const __m256d second = _mm256_cvtps_pd(_mm_loadu_ps(out + 4));
-    const __m256d s01 = _mm256_permute4x64_pd(s, 0x50); // s0 s0 s1 s1
-    const __m256d s23 = _mm256_permute4x64_pd(s, 0xFA); // s2 s2 s3 s3
-    _mm_storeu_ps(out, _mm256_cvtpd_ps(_mm256_add_pd(first, _mm256_mul_pd(s01, gains01))));
-    _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(_mm256_add_pd(second, _mm256_mul_pd(s23, gains23))));
-}
-
-__attribute__((target("avx2"))) int flat_avx2(float* out, int frames, const int16_t* data,
-                                              uint64_t& position, uint64_t step, int direction,
-                                              double gl, double gr) {
-    const __m256d gains = _mm256_set_pd(gr, gl, gr, gl);
-    uint64_t p[4];
+// Two frames per round; returns the frames done and moves `point` past them.
+int flat_sse2(float* out, int frames, const int16_t* data, uint64_t& point, uint64_t distance,
+              double gl, double gr) {
+    const __m128d gains = _mm_set_pd(gr, gl);
     int k = 0;
-    for (; k + 4 <= frames; k += 4) {
-        p[0] = position;
-        p[1] = advance(p[0], step, direction);
-        p[2] = advance(p[1], step, direction);
-        p[3] = advance(p[2], step, direction);
-        position = advance(p[3], step, direction);
-        add_four(out + 2 * k, interpolate_four(data, p), gains, gains);
+    for (; k + 2 <= frames; k += 2) {
+        add_pair(out + 2 * k, interpolate_pair(data, point, point + distance), gains, gains);
+        point += 2 * distance;
     }
     return k;
 }
 
-const bool has_avx2 = __builtin_cpu_supports("avx2");
-#endif
-
-} // namespace
-
-uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t position,
-                           uint64_t step, int direction, float gain_left, float gain_right) {
-    const double gl = gain_left, gr = gain_right;
+int ramp_sse2(float* out, int frames, const int16_t* data, uint64_t& point, uint64_t distance,
+              float& left, float& right, float step_left, float step_right) {
     int k = 0;
-#ifdef MIXER_AVX2
-    if (has_avx2)
-        k = flat_avx2(out, frames, data, position, step, direction, gl, gr);
-#endif
-#ifdef MIXER_SSE2
-    const __m128d gains = _mm_set_pd(gr, gl);
     for (; k + 2 <= frames; k += 2) {
-        const uint64_t p0 = position;
-        const uint64_t p1 = advance(p0, step, direction);
-        position = advance(p1, step, direction);
-        add_pair(out + 2 * k, interpolate_pair(data, p0, p1), gains, gains);
-    }
-#endif
-    for (; k < frames; ++k) {
-        const double s = interpolate(data, position);
-        out[2 * k] = float(double(out[2 * k]) + s * gl);
-        out[2 * k + 1] = float(double(out[2 * k + 1]) + s * gr);
-        position = advance(position, step, direction);
-    }
-    return position;
-}
-
-uint64_t mixer_frames_ramp(float* out, int frames, const int16_t* data, uint64_t position,
-                           uint64_t step, int direction, float& level_left, float& level_right,
-                           float step_left, float step_right) {
-    float left = level_left, right = level_right;
-    int k = 0;
-#ifdef MIXER_SSE2
-    for (; k + 2 <= frames; k += 2) {
-        const uint64_t p0 = position;
-        const uint64_t p1 = advance(p0, step, direction);
-        position = advance(p1, step, direction);
         const __m128d gains0 = _mm_set_pd(double(right), double(left));
         left += step_left;
         right += step_right;
         const __m128d gains1 = _mm_set_pd(double(right), double(left));
         left += step_left;
         right += step_right;
-        add_pair(out + 2 * k, interpolate_pair(data, p0, p1), gains0, gains1);
+        add_pair(out + 2 * k, interpolate_pair(data, point, point + distance), gains0, gains1);
+        point += 2 * distance;
     }
+    return k;
+}
+#endif
+
+#ifdef MIXER_AVX2
+#define MIXER_AVX2_FUNCTION __attribute__((target("avx2")))
+
+// The lanes hold frames 0, 2, 1, 3 of a group of four: then an in-lane unpack gives
+// (s0, s0, s1, s1) and (s2, s2, s3, s3) for the stereo pairs, with no lane crossing.
+struct FourPoints {
+    __m256i points;   // 32.32 points of frames 0, 2, 1, 3
+    __m256i distance; // 4 x the point distance in every lane
+};
+
+MIXER_AVX2_FUNCTION inline FourPoints four_points(uint64_t point, uint64_t distance) {
+    const long long d = (long long)distance, p = (long long)point;
+    return {_mm256_set_epi64x(p + 3 * d, p + d, p + 2 * d, p), _mm256_set1_epi64x(4 * d)};
+}
+
+// Interpolated values of the four frames from `point` on, in lane order (s0, s2, s1, s3);
+// `points` holds the same points as a vector. Gathers are slow on some processors: the
+// sample pairs come from four scalar loads.
+MIXER_AVX2_FUNCTION inline __m256d interpolate_four(const int16_t* data, __m256i points,
+                                                    uint64_t point, uint64_t distance) {
+    const __m256i low_dwords = _mm256_permutevar8x32_epi32(points, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+    const __m128i fractions = _mm_srli_epi32(_mm256_castsi256_si128(low_dwords), 1);
+    const __m256d f = _mm256_mul_pd(_mm256_cvtepi32_pd(fractions), _mm256_set1_pd(FRACTION_SCALE));
+    const __m128i pairs = _mm_setr_epi32(
+        sample_pair(data, point), sample_pair(data, point + 2 * distance),
+        sample_pair(data, point + distance), sample_pair(data, point + 3 * distance));
+    const __m256d a = _mm256_cvtepi32_pd(_mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16));
+    const __m256d b = _mm256_cvtepi32_pd(_mm_srai_epi32(pairs, 16));
+    return _mm256_add_pd(a, _mm256_mul_pd(f, _mm256_sub_pd(b, a)));
+}
+
+// out[0..7] (four stereo frames) += s x gains; gains01 holds frames 0 and 1, gains23 2 and 3.
+MIXER_AVX2_FUNCTION inline void add_four(float* out, __m256d s, __m256d gains01,
+                                         __m256d gains23) {
+    const __m256d first = _mm256_cvtps_pd(_mm_loadu_ps(out));
+    const __m256d second = _mm256_cvtps_pd(_mm_loadu_ps(out + 4));
+    const __m256d s01 = _mm256_unpacklo_pd(s, s);
+    const __m256d s23 = _mm256_unpackhi_pd(s, s);
+    _mm_storeu_ps(out, _mm256_cvtpd_ps(_mm256_add_pd(first, _mm256_mul_pd(s01, gains01))));
+    _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(_mm256_add_pd(second, _mm256_mul_pd(s23, gains23))));
+}
+
+MIXER_AVX2_FUNCTION int flat_avx2(float* out, int frames, const int16_t* data, uint64_t& point,
+                                  uint64_t distance, double gl, double gr) {
+    const __m256d gains = _mm256_set_pd(gr, gl, gr, gl);
+    FourPoints p = four_points(point, distance);
+    int k = 0;
+    for (; k + 4 <= frames; k += 4) {
+        add_four(out + 2 * k, interpolate_four(data, p.points, point, distance), gains, gains);
+        p.points = _mm256_add_epi64(p.points, p.distance);
+        point += 4 * distance;
+    }
+    return k;
+}
+
+// The levels go up by their float steps one frame at a time, as in the plain loop; (left,
+// right) pairs of four frames become the gains of the group.
+MIXER_AVX2_FUNCTION int ramp_avx2(float* out, int frames, const int16_t* data, uint64_t& point,
+                                  uint64_t distance, float& left, float& right, float step_left,
+                                  float step_right) {
+    __m128 level = _mm_setr_ps(left, right, 0.0f, 0.0f);
+    const __m128 steps = _mm_setr_ps(step_left, step_right, 0.0f, 0.0f);
+    FourPoints p = four_points(point, distance);
+    int k = 0;
+    for (; k + 4 <= frames; k += 4) {
+        const __m128 g0 = level;
+        const __m128 g1 = _mm_add_ps(g0, steps);
+        const __m128 g2 = _mm_add_ps(g1, steps);
+        const __m128 g3 = _mm_add_ps(g2, steps);
+        level = _mm_add_ps(g3, steps);
+        add_four(out + 2 * k, interpolate_four(data, p.points, point, distance),
+                 _mm256_cvtps_pd(_mm_movelh_ps(g0, g1)), _mm256_cvtps_pd(_mm_movelh_ps(g2, g3)));
+        p.points = _mm256_add_epi64(p.points, p.distance);
+        point += 4 * distance;
+    }
+    left = _mm_cvtss_f32(level);
+    right = _mm_cvtss_f32(_mm_shuffle_ps(level, level, 1));
+    return k;
+}
+
+bool has_avx2() {
+    return __builtin_cpu_supports("avx2");
+}
+#endif
+
+int widest_level() {
+#ifdef MIXER_AVX2
+    if (has_avx2())
+        return 2;
+#endif
+#ifdef MIXER_SSE2
+    return 1;
+#else
+    return 0;
+#endif
+}
+
+int level_in_use = widest_level(); // 0 plain, 1 SSE2, 2 AVX2
+
+} // namespace
+
+int mixer_frames_set_level(int level) {
+    const int widest = widest_level();
+    level_in_use = level < 0 ? 0 : level > widest ? widest : level;
+    return level_in_use;
+}
+
+uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t position,
+                           uint64_t step, int direction, float gain_left, float gain_right) {
+    if (frames < 1)
+        return position;
+    const double gl = gain_left, gr = gain_right;
+    const uint64_t distance = point_distance(step, direction);
+    uint64_t point = position & ~uint64_t(1);
+    int k = 0;
+#ifdef MIXER_AVX2
+    if (level_in_use >= 2)
+        k = flat_avx2(out, frames, data, point, distance, gl, gr);
+#endif
+#ifdef MIXER_SSE2
+    if (level_in_use >= 1)
+        k += flat_sse2(out + 2 * k, frames - k, data, point, distance, gl, gr);
 #endif
     for (; k < frames; ++k) {
-        const double s = interpolate(data, position);
+        const double s = interpolate(data, point);
+        out[2 * k] = float(double(out[2 * k]) + s * gl);
+        out[2 * k + 1] = float(double(out[2 * k + 1]) + s * gr);
+        point += distance;
+    }
+    return advance(point - distance, step, direction);
+}
+
+uint64_t mixer_frames_ramp(float* out, int frames, const int16_t* data, uint64_t position,
+                           uint64_t step, int direction, float& level_left, float& level_right,
+                           float step_left, float step_right) {
+    if (frames < 1)
+        return position;
+    float left = level_left, right = level_right;
+    const uint64_t distance = point_distance(step, direction);
+    uint64_t point = position & ~uint64_t(1);
+    int k = 0;
+#ifdef MIXER_AVX2
+    if (level_in_use >= 2)
+        k = ramp_avx2(out, frames, data, point, distance, left, right, step_left, step_right);
+#endif
+#ifdef MIXER_SSE2
+    if (level_in_use >= 1)
+        k += ramp_sse2(out + 2 * k, frames - k, data, point, distance, left, right, step_left,
+                       step_right);
+#endif
+    for (; k < frames; ++k) {
+        const double s = interpolate(data, point);
         out[2 * k] = float(double(out[2 * k]) + s * double(left));
         out[2 * k + 1] = float(double(out[2 * k + 1]) + s * double(right));
         left += step_left;
         right += step_right;
-        position = advance(position, step, direction);
+        point += distance;
     }
     level_left = left;
     level_right = right;
-    return position;
+    return advance(point - distance, step, direction);
 }

@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+// Chooses the loops: 0 plain, 1 SSE2, 2 AVX2, capped at the widest this build and processor
+// run (the widest is the default). All give the same results; tests compare them. Returns the
+// level now in use. Not while a mix runs.
+int mixer_frames_set_level(int level);
+
 // Constant gains (gain / 255 as floats).
 uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t position,
                            uint64_t step, int direction, float gain_left, float gain_right);
