@@ -1,6 +1,6 @@
 // The mixer's per-frame loops: interpolation and gain in double precision, buffer in float.
-// The SSE2 and AVX2 loops do the same operations in the same order as the plain ones, two or
-// four frames at a time, so the results are the same to the bit.
+// The SSE2, AVX2 and AVX-512 loops do the same operations in the same order as the plain ones,
+// two, four or eight frames at a time, so the results are the same to the bit.
 #include "mixer/mixer_frames.h"
 
 #include <cstddef>
@@ -12,7 +12,10 @@
 #endif
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
-#define MIXER_AVX2 1 // chosen at run time
+#define MIXER_AVX2 1 // AVX2 and AVX-512, chosen at run time
+// GCC 12's AVX-512 headers start vectors from themselves (_mm512_undefined_*), which it then
+// reports as maybe uninitialized.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
 namespace {
@@ -117,9 +120,13 @@ MIXER_AVX2_FUNCTION inline FourPoints four_points(uint64_t point, uint64_t dista
 // sample pairs come from four scalar loads.
 MIXER_AVX2_FUNCTION inline __m256d interpolate_four(const int16_t* data, __m256i points,
                                                     uint64_t point, uint64_t distance) {
-    const __m256i low_dwords = _mm256_permutevar8x32_epi32(points, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
-    const __m128i fractions = _mm_srli_epi32(_mm256_castsi256_si128(low_dwords), 1);
-    const __m256d f = _mm256_mul_pd(_mm256_cvtepi32_pd(fractions), _mm256_set1_pd(FRACTION_SCALE));
+    // The fraction's top 31 bits as the mantissa of a double in [1, 2), less 1: exactly
+    // (fraction / 2) x 2^-31, without a conversion.
+    const __m256i mantissas = _mm256_slli_epi64(
+        _mm256_and_si256(points, _mm256_set1_epi64x(0xFFFFFFFELL)), 20);
+    const __m256d f = _mm256_sub_pd(
+        _mm256_castsi256_pd(_mm256_or_si256(mantissas, _mm256_set1_epi64x(0x3FF0000000000000LL))),
+        _mm256_set1_pd(1.0));
     const __m128i pairs = _mm_setr_epi32(
         sample_pair(data, point), sample_pair(data, point + 2 * distance),
         sample_pair(data, point + distance), sample_pair(data, point + 3 * distance));
@@ -177,13 +184,103 @@ MIXER_AVX2_FUNCTION int ramp_avx2(float* out, int frames, const int16_t* data, u
     return k;
 }
 
+// AVX-512: eight frames a round. Lanes hold frames 0, 4, 1, 5, 2, 6, 3, 7, so the in-lane
+// unpacks give frames 0..3 and 4..7 as stereo pairs.
+#define MIXER_AVX512_FUNCTION __attribute__((target("avx512f,avx512vl,avx512dq")))
+
+MIXER_AVX512_FUNCTION inline __m512d interpolate_eight(const int16_t* data, __m512i points,
+                                                       uint64_t point, uint64_t distance) {
+    const __m512i mantissas =
+        _mm512_slli_epi64(_mm512_and_si512(points, _mm512_set1_epi64(0xFFFFFFFELL)), 20);
+    const __m512d f = _mm512_sub_pd(
+        _mm512_castsi512_pd(_mm512_or_si512(mantissas, _mm512_set1_epi64(0x3FF0000000000000LL))),
+        _mm512_set1_pd(1.0));
+    const __m256i pairs = _mm256_setr_epi32(
+        sample_pair(data, point), sample_pair(data, point + 4 * distance),
+        sample_pair(data, point + distance), sample_pair(data, point + 5 * distance),
+        sample_pair(data, point + 2 * distance), sample_pair(data, point + 6 * distance),
+        sample_pair(data, point + 3 * distance), sample_pair(data, point + 7 * distance));
+    const __m512d a = _mm512_cvtepi32_pd(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
+    const __m512d b = _mm512_cvtepi32_pd(_mm256_srai_epi32(pairs, 16));
+    return _mm512_add_pd(a, _mm512_mul_pd(f, _mm512_sub_pd(b, a)));
+}
+
+MIXER_AVX512_FUNCTION inline void add_eight(float* out, __m512d s, __m512d gains03,
+                                            __m512d gains47) {
+    const __m512d first = _mm512_cvtps_pd(_mm256_loadu_ps(out));
+    const __m512d second = _mm512_cvtps_pd(_mm256_loadu_ps(out + 8));
+    const __m512d s03 = _mm512_unpacklo_pd(s, s);
+    const __m512d s47 = _mm512_unpackhi_pd(s, s);
+    _mm256_storeu_ps(out, _mm512_cvtpd_ps(_mm512_add_pd(first, _mm512_mul_pd(s03, gains03))));
+    _mm256_storeu_ps(out + 8,
+                     _mm512_cvtpd_ps(_mm512_add_pd(second, _mm512_mul_pd(s47, gains47))));
+}
+
+MIXER_AVX512_FUNCTION inline __m512i eight_points(uint64_t point, uint64_t distance) {
+    const long long d = (long long)distance, p = (long long)point;
+    return _mm512_setr_epi64(p, p + 4 * d, p + d, p + 5 * d, p + 2 * d, p + 6 * d, p + 3 * d,
+                             p + 7 * d);
+}
+
+MIXER_AVX512_FUNCTION int flat_avx512(float* out, int frames, const int16_t* data,
+                                      uint64_t& point, uint64_t distance, double gl, double gr) {
+    const __m512d gains = _mm512_setr_pd(gl, gr, gl, gr, gl, gr, gl, gr);
+    __m512i points = eight_points(point, distance);
+    const __m512i advance8 = _mm512_set1_epi64((long long)(8 * distance));
+    int k = 0;
+    for (; k + 8 <= frames; k += 8) {
+        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance), gains, gains);
+        points = _mm512_add_epi64(points, advance8);
+        point += 8 * distance;
+    }
+    return k;
+}
+
+// (left, right) of four consecutive frames from `level` on, as doubles; `level` moves past them.
+MIXER_AVX512_FUNCTION inline __m512d four_gains(__m128& level, __m128 steps) {
+    const __m128 g0 = level;
+    const __m128 g1 = _mm_add_ps(g0, steps);
+    const __m128 g2 = _mm_add_ps(g1, steps);
+    const __m128 g3 = _mm_add_ps(g2, steps);
+    level = _mm_add_ps(g3, steps);
+    return _mm512_cvtps_pd(_mm256_set_m128(_mm_movelh_ps(g2, g3), _mm_movelh_ps(g0, g1)));
+}
+
+MIXER_AVX512_FUNCTION int ramp_avx512(float* out, int frames, const int16_t* data,
+                                      uint64_t& point, uint64_t distance, float& left,
+                                      float& right, float step_left, float step_right) {
+    __m128 level = _mm_setr_ps(left, right, 0.0f, 0.0f);
+    const __m128 steps = _mm_setr_ps(step_left, step_right, 0.0f, 0.0f);
+    __m512i points = eight_points(point, distance);
+    const __m512i advance8 = _mm512_set1_epi64((long long)(8 * distance));
+    int k = 0;
+    for (; k + 8 <= frames; k += 8) {
+        const __m512d gains03 = four_gains(level, steps);
+        const __m512d gains47 = four_gains(level, steps);
+        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance), gains03,
+                  gains47);
+        points = _mm512_add_epi64(points, advance8);
+        point += 8 * distance;
+    }
+    left = _mm_cvtss_f32(level);
+    right = _mm_cvtss_f32(_mm_shuffle_ps(level, level, 1));
+    return k;
+}
+
 bool has_avx2() {
     return __builtin_cpu_supports("avx2");
+}
+
+bool has_avx512() {
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+           __builtin_cpu_supports("avx512dq");
 }
 #endif
 
 int widest_level() {
 #ifdef MIXER_AVX2
+    if (has_avx512())
+        return 3;
     if (has_avx2())
         return 2;
 #endif
@@ -194,7 +291,7 @@ int widest_level() {
 #endif
 }
 
-int level_in_use = widest_level(); // 0 plain, 1 SSE2, 2 AVX2
+int level_in_use = widest_level(); // 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512
 
 } // namespace
 
@@ -213,8 +310,10 @@ uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t
     uint64_t point = position & ~uint64_t(1);
     int k = 0;
 #ifdef MIXER_AVX2
+    if (level_in_use >= 3)
+        k = flat_avx512(out, frames, data, point, distance, gl, gr);
     if (level_in_use >= 2)
-        k = flat_avx2(out, frames, data, point, distance, gl, gr);
+        k += flat_avx2(out + 2 * k, frames - k, data, point, distance, gl, gr);
 #endif
 #ifdef MIXER_SSE2
     if (level_in_use >= 1)
@@ -239,8 +338,11 @@ uint64_t mixer_frames_ramp(float* out, int frames, const int16_t* data, uint64_t
     uint64_t point = position & ~uint64_t(1);
     int k = 0;
 #ifdef MIXER_AVX2
+    if (level_in_use >= 3)
+        k = ramp_avx512(out, frames, data, point, distance, left, right, step_left, step_right);
     if (level_in_use >= 2)
-        k = ramp_avx2(out, frames, data, point, distance, left, right, step_left, step_right);
+        k += ramp_avx2(out + 2 * k, frames - k, data, point, distance, left, right, step_left,
+                       step_right);
 #endif
 #ifdef MIXER_SSE2
     if (level_in_use >= 1)

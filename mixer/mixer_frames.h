@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-// Chooses the loops: 0 plain, 1 SSE2, 2 AVX2, capped at the widest this build and processor
+// Chooses the loops: 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512, capped at the widest this build and processor
 // run (the widest is the default). All give the same results; tests compare them. Returns the
 // level now in use. Not while a mix runs.
 int mixer_frames_set_level(int level);
