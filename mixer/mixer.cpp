@@ -24,6 +24,29 @@ constexpr uint64_t NEVER = ~uint64_t(0);
 // crossed; NEVER when the voice cannot move.
 uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uint64_t loop_start,
                             uint64_t loop_end) {
+    // Loaded samples hold at most 2^28 values, so positions, loop ends and steps stay far
+    // below 2^63 and the count fits 64-bit arithmetic; the 128-bit form covers the rest.
+    if (loop_end < (uint64_t(1) << 31) && step < (uint64_t(1) << 62) &&
+        position < (uint64_t(1) << 63)) {
+        const uint64_t point = position & ~uint64_t(1);
+        if (direction == 2) {
+            const uint64_t start = loop_start << 32;
+            if (position < start)
+                return 0;
+            if (point < start + step)
+                return 1;
+            const uint64_t fall = step + (step & 1);
+            return fall == 0 ? NEVER : 2 + (point - step - start) / fall;
+        }
+        const uint64_t end = loop_end << 32;
+        if (position >= end)
+            return 0;
+        const uint64_t first = point + step;
+        if (first >= end)
+            return 1;
+        const uint64_t rise = step & ~uint64_t(1);
+        return rise == 0 ? NEVER : 1 + (end - first + rise - 1) / rise;
+    }
     if (direction == 2) {
         const i128 start = i128(loop_start) << 32;
         if (i128(position) < start)
