@@ -184,36 +184,53 @@ MIXER_AVX2_FUNCTION int ramp_avx2(float* out, int frames, const int16_t* data, u
     return k;
 }
 
-// AVX-512: eight frames a round. Lanes hold frames 0, 4, 1, 5, 2, 6, 3, 7, so the in-lane
+// AVX-512: eight frames a round, and masks for the last few. Lanes hold frames 0, 4, 1, 5, 2, 6, 3, 7, so the in-lane
 // unpacks give frames 0..3 and 4..7 as stereo pairs.
 #define MIXER_AVX512_FUNCTION __attribute__((target("avx512f,avx512vl,avx512dq")))
 
+// Frames of a group at or past `count` read frame 0's pair, which lies inside the sample.
+inline uint64_t group_point(uint64_t point, uint64_t distance, int j, int count) {
+    return j < count ? point + uint64_t(j) * distance : point;
+}
+
 MIXER_AVX512_FUNCTION inline __m512d interpolate_eight(const int16_t* data, __m512i points,
-                                                       uint64_t point, uint64_t distance) {
+                                                       uint64_t point, uint64_t distance,
+                                                       int count) {
     const __m512i mantissas =
         _mm512_slli_epi64(_mm512_and_si512(points, _mm512_set1_epi64(0xFFFFFFFELL)), 20);
     const __m512d f = _mm512_sub_pd(
         _mm512_castsi512_pd(_mm512_or_si512(mantissas, _mm512_set1_epi64(0x3FF0000000000000LL))),
         _mm512_set1_pd(1.0));
-    const __m256i pairs = _mm256_setr_epi32(
-        sample_pair(data, point), sample_pair(data, point + 4 * distance),
-        sample_pair(data, point + distance), sample_pair(data, point + 5 * distance),
-        sample_pair(data, point + 2 * distance), sample_pair(data, point + 6 * distance),
-        sample_pair(data, point + 3 * distance), sample_pair(data, point + 7 * distance));
+    int32_t p[8];
+    for (int j = 0; j < 8; ++j)
+        p[j] = sample_pair(data, group_point(point, distance, j, count));
+    const __m256i pairs = _mm256_setr_epi32(p[0], p[4], p[1], p[5], p[2], p[6], p[3], p[7]);
     const __m512d a = _mm512_cvtepi32_pd(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
     const __m512d b = _mm512_cvtepi32_pd(_mm256_srai_epi32(pairs, 16));
     return _mm512_add_pd(a, _mm512_mul_pd(f, _mm512_sub_pd(b, a)));
 }
 
+// out (frames 0..count-1 of the group) += s x gains; only those frames are read and written.
 MIXER_AVX512_FUNCTION inline void add_eight(float* out, __m512d s, __m512d gains03,
-                                            __m512d gains47) {
-    const __m512d first = _mm512_cvtps_pd(_mm256_loadu_ps(out));
-    const __m512d second = _mm512_cvtps_pd(_mm256_loadu_ps(out + 8));
+                                            __m512d gains47, int count) {
     const __m512d s03 = _mm512_unpacklo_pd(s, s);
     const __m512d s47 = _mm512_unpackhi_pd(s, s);
-    _mm256_storeu_ps(out, _mm512_cvtpd_ps(_mm512_add_pd(first, _mm512_mul_pd(s03, gains03))));
-    _mm256_storeu_ps(out + 8,
-                     _mm512_cvtpd_ps(_mm512_add_pd(second, _mm512_mul_pd(s47, gains47))));
+    if (count == 8) {
+        const __m512d first = _mm512_cvtps_pd(_mm256_loadu_ps(out));
+        const __m512d second = _mm512_cvtps_pd(_mm256_loadu_ps(out + 8));
+        _mm256_storeu_ps(out, _mm512_cvtpd_ps(_mm512_add_pd(first, _mm512_mul_pd(s03, gains03))));
+        _mm256_storeu_ps(out + 8,
+                         _mm512_cvtpd_ps(_mm512_add_pd(second, _mm512_mul_pd(s47, gains47))));
+        return;
+    }
+    const __mmask8 mask03 = __mmask8((1u << (2 * (count < 4 ? count : 4))) - 1);
+    const __mmask8 mask47 = __mmask8((1u << (2 * (count > 4 ? count - 4 : 0))) - 1);
+    const __m512d first = _mm512_cvtps_pd(_mm256_maskz_loadu_ps(mask03, out));
+    const __m512d second = _mm512_cvtps_pd(_mm256_maskz_loadu_ps(mask47, out + 8));
+    _mm256_mask_storeu_ps(out, mask03,
+                          _mm512_cvtpd_ps(_mm512_add_pd(first, _mm512_mul_pd(s03, gains03))));
+    _mm256_mask_storeu_ps(out + 8, mask47,
+                          _mm512_cvtpd_ps(_mm512_add_pd(second, _mm512_mul_pd(s47, gains47))));
 }
 
 MIXER_AVX512_FUNCTION inline __m512i eight_points(uint64_t point, uint64_t distance) {
@@ -222,49 +239,68 @@ MIXER_AVX512_FUNCTION inline __m512i eight_points(uint64_t point, uint64_t dista
                              p + 7 * d);
 }
 
-MIXER_AVX512_FUNCTION int flat_avx512(float* out, int frames, const int16_t* data,
-                                      uint64_t& point, uint64_t distance, double gl, double gr) {
+// All `frames`: groups of eight, then one group of the rest with the frames past the end
+// masked off, so short passes need no narrower loop.
+MIXER_AVX512_FUNCTION void flat_avx512(float* out, int frames, const int16_t* data,
+                                       uint64_t& point, uint64_t distance, double gl, double gr) {
     const __m512d gains = _mm512_setr_pd(gl, gr, gl, gr, gl, gr, gl, gr);
     __m512i points = eight_points(point, distance);
     const __m512i advance8 = _mm512_set1_epi64((long long)(8 * distance));
     int k = 0;
     for (; k + 8 <= frames; k += 8) {
-        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance), gains, gains);
+        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance, 8), gains, gains, 8);
         points = _mm512_add_epi64(points, advance8);
         point += 8 * distance;
     }
-    return k;
+    const int rest = frames - k;
+    if (rest > 0) {
+        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance, rest), gains,
+                  gains, rest);
+        point += uint64_t(rest) * distance;
+    }
 }
 
-// (left, right) of four consecutive frames from `level` on, as doubles; `level` moves past them.
-MIXER_AVX512_FUNCTION inline __m512d four_gains(__m128& level, __m128 steps) {
-    const __m128 g0 = level;
-    const __m128 g1 = _mm_add_ps(g0, steps);
-    const __m128 g2 = _mm_add_ps(g1, steps);
-    const __m128 g3 = _mm_add_ps(g2, steps);
-    level = _mm_add_ps(g3, steps);
-    return _mm512_cvtps_pd(_mm256_set_m128(_mm_movelh_ps(g2, g3), _mm_movelh_ps(g0, g1)));
+// (left, right) of frames 0..3 and 4..7 from `level` on, as doubles; gain[j] is the level
+// of frame j, gain[8] the one after the group.
+MIXER_AVX512_FUNCTION inline void eight_gains(__m128 level, __m128 steps, __m128* gain,
+                                              __m512d& gains03, __m512d& gains47) {
+    gain[0] = level;
+    for (int j = 1; j <= 8; ++j)
+        gain[j] = _mm_add_ps(gain[j - 1], steps);
+    gains03 = _mm512_cvtps_pd(
+        _mm256_set_m128(_mm_movelh_ps(gain[2], gain[3]), _mm_movelh_ps(gain[0], gain[1])));
+    gains47 = _mm512_cvtps_pd(
+        _mm256_set_m128(_mm_movelh_ps(gain[6], gain[7]), _mm_movelh_ps(gain[4], gain[5])));
 }
 
-MIXER_AVX512_FUNCTION int ramp_avx512(float* out, int frames, const int16_t* data,
-                                      uint64_t& point, uint64_t distance, float& left,
-                                      float& right, float step_left, float step_right) {
+MIXER_AVX512_FUNCTION void ramp_avx512(float* out, int frames, const int16_t* data,
+                                       uint64_t& point, uint64_t distance, float& left,
+                                       float& right, float step_left, float step_right) {
     __m128 level = _mm_setr_ps(left, right, 0.0f, 0.0f);
     const __m128 steps = _mm_setr_ps(step_left, step_right, 0.0f, 0.0f);
     __m512i points = eight_points(point, distance);
     const __m512i advance8 = _mm512_set1_epi64((long long)(8 * distance));
+    __m128 gain[9];
+    __m512d gains03, gains47;
     int k = 0;
     for (; k + 8 <= frames; k += 8) {
-        const __m512d gains03 = four_gains(level, steps);
-        const __m512d gains47 = four_gains(level, steps);
-        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance), gains03,
-                  gains47);
+        eight_gains(level, steps, gain, gains03, gains47);
+        level = gain[8];
+        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance, 8), gains03,
+                  gains47, 8);
         points = _mm512_add_epi64(points, advance8);
         point += 8 * distance;
     }
+    const int rest = frames - k;
+    if (rest > 0) {
+        eight_gains(level, steps, gain, gains03, gains47);
+        level = gain[rest];
+        add_eight(out + 2 * k, interpolate_eight(data, points, point, distance, rest), gains03,
+                  gains47, rest);
+        point += uint64_t(rest) * distance;
+    }
     left = _mm_cvtss_f32(level);
     right = _mm_cvtss_f32(_mm_shuffle_ps(level, level, 1));
-    return k;
 }
 
 bool has_avx2() {
@@ -310,8 +346,10 @@ uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t
     uint64_t point = position & ~uint64_t(1);
     int k = 0;
 #ifdef MIXER_AVX2
-    if (level_in_use >= 3)
-        k = flat_avx512(out, frames, data, point, distance, gl, gr);
+    if (level_in_use >= 3) {
+        flat_avx512(out, frames, data, point, distance, gl, gr);
+        return advance(point - distance, step, direction);
+    }
     if (level_in_use >= 2)
         k += flat_avx2(out + 2 * k, frames - k, data, point, distance, gl, gr);
 #endif
@@ -338,8 +376,12 @@ uint64_t mixer_frames_ramp(float* out, int frames, const int16_t* data, uint64_t
     uint64_t point = position & ~uint64_t(1);
     int k = 0;
 #ifdef MIXER_AVX2
-    if (level_in_use >= 3)
-        k = ramp_avx512(out, frames, data, point, distance, left, right, step_left, step_right);
+    if (level_in_use >= 3) {
+        ramp_avx512(out, frames, data, point, distance, left, right, step_left, step_right);
+        level_left = left;
+        level_right = right;
+        return advance(point - distance, step, direction);
+    }
     if (level_in_use >= 2)
         k += ramp_avx2(out + 2 * k, frames - k, data, point, distance, left, right, step_left,
                        step_right);

@@ -1,5 +1,6 @@
 // stresssongs: writes songs of 18, 24 and 32 channels that keep every voice busy with short
-// notes, forward and ping-pong loops, 8- and 16-bit samples and volume changes on most ticks.
+// notes, forward and ping-pong loops, 8- and 16-bit samples and volume changes on most ticks,
+// and a 12-channel one of long notes on loops of a few values (a boundary every few frames).
 // usage: stresssongs OUT_DIR (prints the paths it wrote)
 #include <cmath>
 #include <cstdint>
@@ -32,15 +33,17 @@ std::vector<int16_t> tone(Random& r, int period, int cycles, double square, doub
 }
 
 // `level`: peak of the sample values, lowered with more channels so the mix rarely clips.
-XmInstrumentDef instrument(Random& r, int kind, double level) {
+// `chip`: loops of 8 to 160 values, always looped, as chip-tune songs have them.
+XmInstrumentDef instrument(Random& r, int kind, double level, bool chip) {
     XmInstrumentDef ins;
     ins.name = "stress " + std::to_string(kind);
     XmSampleDef s;
     s.sixteenBit = kind % 2 == 0;
-    const int period = 16 + int(r.next(200));
-    s.data = tone(r, period, 2 + int(r.next(40)), double(kind % 3) / 3, level);
+    const int period = chip ? 8 + int(r.next(40)) : 16 + int(r.next(200));
+    const int cycles = chip ? 1 + int(r.next(4)) : 2 + int(r.next(40));
+    s.data = tone(r, period, cycles, double(kind % 3) / 3, level);
     const uint32_t length = uint32_t(s.data.size());
-    s.loopType = uint8_t(kind % 3); // none, forward, ping-pong
+    s.loopType = uint8_t(chip ? 1 + kind % 2 : kind % 3); // none, forward, ping-pong
     if (s.loopType) {
         s.loopStart = uint32_t(r.next(length / 2));
         s.loopLength = length - s.loopStart;
@@ -59,7 +62,7 @@ XmInstrumentDef instrument(Random& r, int kind, double level) {
     return ins;
 }
 
-XmModuleDef song(int channels, uint32_t seed) {
+XmModuleDef song(int channels, uint32_t seed, bool chip) {
     Random r{seed};
     XmModuleDef m;
     m.name = "stress " + std::to_string(channels);
@@ -67,7 +70,7 @@ XmModuleDef song(int channels, uint32_t seed) {
     m.speed = 3;
     m.bpm = 150;
     for (int k = 0; k < 12; ++k)
-        m.instruments.push_back(instrument(r, k, 150000.0 / channels));
+        m.instruments.push_back(instrument(r, k, 150000.0 / channels, chip));
     const int patterns = 12;
     for (int p = 0; p < patterns; ++p) {
         XmPatternDef pattern;
@@ -75,7 +78,7 @@ XmModuleDef song(int channels, uint32_t seed) {
             for (int ch = 0; ch < channels; ++ch) {
                 XmCellDef& c = pattern.at(row, ch, channels);
                 const uint32_t roll = r.next(16);
-                if (roll < 9) {
+                if (chip ? roll < 2 : roll < 9) {
                     c.note = uint8_t(25 + r.next(60));
                     c.instrument = uint8_t(1 + r.next(12));
                 } else if (roll == 9) {
@@ -89,7 +92,10 @@ XmModuleDef song(int channels, uint32_t seed) {
                 case 0: c.effect = 0x7, c.param = uint8_t(0x48 + r.next(8)); break; // tremolo
                 case 1: c.effect = 0xA, c.param = uint8_t(r.next(2) ? 0x40 : 0x04); break;
                 case 2: c.effect = 0x4, c.param = 0x64; break;                  // vibrato
-                case 3: c.effect = 0xE, c.param = uint8_t(0xC1 + r.next(2)); break; // note cut
+                case 3: // note cut; chip notes ring on
+                    if (!chip)
+                        c.effect = 0xE, c.param = uint8_t(0xC1 + r.next(2));
+                    break;
                 default: break;
                 }
             }
@@ -106,9 +112,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: stresssongs OUT_DIR\n");
         return 2;
     }
-    for (const int channels : {18, 24, 32}) {
-        const std::string path = std::string(argv[1]) + "/stress_" + std::to_string(channels) + ".xm";
-        if (!xm_save(song(channels, 0x5EED0000u + uint32_t(channels)), path)) {
+    struct Kind {
+        int channels;
+        bool chip;
+    };
+    for (const Kind kind : {Kind{18, false}, Kind{24, false}, Kind{32, false}, Kind{12, true}}) {
+        const std::string path = std::string(argv[1]) + (kind.chip ? "/chip_" : "/stress_") +
+                                 std::to_string(kind.channels) + ".xm";
+        const uint32_t seed = 0x5EED0000u + uint32_t(kind.channels);
+        if (!xm_save(song(kind.channels, seed, kind.chip), path)) {
             std::fprintf(stderr, "stresssongs: cannot write %s\n", path.c_str());
             return 1;
         }
