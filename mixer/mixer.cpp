@@ -107,6 +107,9 @@ void mix_voice(Voice* voice, float* out, int frames) {
     if (sample->loop_length == 0)
         loop_type = LOOP_NONE;
     const int settings_ramp = mixer_settings.ramp_length;
+    // The targets stay put for the whole call.
+    const float gain_left = float(voice->gain_left) / 255.0f;
+    const float gain_right = float(voice->gain_right) / 255.0f;
 
     // A sample without data (the empty sample) ends at once; nothing is read.
     if (!sample->data) {
@@ -170,8 +173,6 @@ void mix_voice(Voice* voice, float* out, int frames) {
                     voice->level_right = voice->gain_right * 256;
                 }
             } else {
-                const float gain_left = float(voice->gain_left) / 255.0f;
-                const float gain_right = float(voice->gain_right) / 255.0f;
                 position = mixer_frames_flat(out, n, data, position, step, direction, gain_left,
                                              gain_right);
             }
@@ -182,7 +183,9 @@ void mix_voice(Voice* voice, float* out, int frames) {
         if (boundary) {
             if (loop_type == LOOP_FORWARD) {
                 const uint64_t whole = position >> 32;
-                const uint64_t laps = (whole - loop_end) / sample->loop_length + 1;
+                const uint64_t past = whole - loop_end;
+                // Most wraps are one lap: no division for those.
+                const uint64_t laps = past < sample->loop_length ? 1 : past / sample->loop_length + 1;
                 position -= (laps * sample->loop_length) << 32;
             } else if (loop_type == LOOP_PINGPONG) {
                 // Going backward the position may have passed below 0: read it as signed.
