@@ -17,13 +17,20 @@ using i128 = WideSigned;
 
 constexpr uint64_t NEVER = ~uint64_t(0);
 
+// True when `distance` (32.32) takes more than `limit` moves of `move` to cover, judged on whole
+// parts without a division: most voices are nowhere near their boundary.
+inline bool beyond(uint64_t distance, uint64_t move, int limit) {
+    return (distance >> 32) > uint64_t(limit) * ((move >> 32) + 1);
+}
+
 // Frames mixed before the voice crosses its boundary, counted exactly on the 32.32 position:
 // forward the crossing is reaching the loop end, backward going below the loop start. Each
 // frame first clears the position's lowest bit, so after the first frame the position moves
 // by step & ~1 forward and by step + (step & 1) backward. 0 when the boundary is already
-// crossed; NEVER when the voice cannot move.
+// crossed; NEVER when the voice cannot move. A count above `limit` (frames left) may come back
+// as NEVER: the caller only needs counts it can reach.
 uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uint64_t loop_start,
-                            uint64_t loop_end) {
+                            uint64_t loop_end, int limit) {
     // Loaded samples hold at most 2^28 values, so positions, loop ends and steps stay far
     // below 2^63 and the count fits 64-bit arithmetic; the 128-bit form covers the rest.
     if (loop_end < (uint64_t(1) << 31) && step < (uint64_t(1) << 62) &&
@@ -36,7 +43,9 @@ uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uin
             if (point < start + step)
                 return 1;
             const uint64_t fall = step + (step & 1);
-            return fall == 0 ? NEVER : 2 + (point - step - start) / fall;
+            if (fall == 0 || beyond(point - step - start, fall, limit))
+                return NEVER;
+            return 2 + (point - step - start) / fall;
         }
         const uint64_t end = loop_end << 32;
         if (position >= end)
@@ -45,7 +54,9 @@ uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uin
         if (first >= end)
             return 1;
         const uint64_t rise = step & ~uint64_t(1);
-        return rise == 0 ? NEVER : 1 + (end - first + rise - 1) / rise;
+        if (rise == 0 || beyond(end - first, rise, limit))
+            return NEVER;
+        return 1 + (end - first + rise - 1) / rise;
     }
     if (direction == 2) {
         const i128 start = i128(loop_start) << 32;
@@ -74,7 +85,7 @@ uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uin
 // Ping-pong turn at the boundary just crossed: mirror the overshoot with the 2^-32 offset,
 // and mirror again at the other end until the position lies inside the loop. Two mirrors
 // are one loop of 2 x loop length, so whole round trips are taken off first.
-void reflect(i128& position, int& direction, i128 start, i128 end) {
+template <typename Int> void reflect(Int& position, int& direction, Int start, Int end) {
     const i128 span = 2 * (end - start);
     if (direction == 1) {
         if (position - end >= span)
@@ -121,7 +132,7 @@ void mix_voice(Voice* voice, float* out, int frames) {
         int n = frames;
         bool boundary = false;
         const uint64_t to_boundary =
-            frames_to_boundary(position, step, direction, loop_start, loop_end);
+            frames_to_boundary(position, step, direction, loop_start, loop_end, n);
         if (to_boundary <= uint64_t(n)) {
             n = int(to_boundary);
             boundary = true;
@@ -189,9 +200,17 @@ void mix_voice(Voice* voice, float* out, int frames) {
                 position -= (laps * sample->loop_length) << 32;
             } else if (loop_type == LOOP_PINGPONG) {
                 // Going backward the position may have passed below 0: read it as signed.
-                i128 p = direction == 2 ? i128(int64_t(position)) : i128(position);
-                reflect(p, direction, i128(loop_start) << 32, i128(loop_end) << 32);
-                position = uint64_t(p);
+                // Loops below 2^30 values keep every value of the turn inside 64 bits.
+                if (loop_end < (uint64_t(1) << 30) && step < (uint64_t(1) << 62)) {
+                    int64_t p = int64_t(position);
+                    reflect<int64_t>(p, direction, int64_t(loop_start << 32),
+                                     int64_t(loop_end << 32));
+                    position = uint64_t(p);
+                } else {
+                    i128 p = direction == 2 ? i128(int64_t(position)) : i128(position);
+                    reflect<i128>(p, direction, i128(loop_start) << 32, i128(loop_end) << 32);
+                    position = uint64_t(p);
+                }
             } else {
                 voice->sample = nullptr;
                 sample = nullptr;
