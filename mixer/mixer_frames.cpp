@@ -234,9 +234,9 @@ MIXER_AVX512_FUNCTION inline void add_eight(float* out, __m512d s, __m512d gains
 }
 
 MIXER_AVX512_FUNCTION inline __m512i eight_points(uint64_t point, uint64_t distance) {
-    const long long d = (long long)distance, p = (long long)point;
-    return _mm512_setr_epi64(p, p + 4 * d, p + d, p + 5 * d, p + 2 * d, p + 6 * d, p + 3 * d,
-                             p + 7 * d);
+    const __m512i frame = _mm512_setr_epi64(0, 4, 1, 5, 2, 6, 3, 7);
+    return _mm512_add_epi64(_mm512_set1_epi64((long long)point),
+                            _mm512_mullo_epi64(_mm512_set1_epi64((long long)distance), frame));
 }
 
 // All `frames`: groups of eight, then one group of the rest with the frames past the end
