@@ -86,7 +86,7 @@ uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uin
 // and mirror again at the other end until the position lies inside the loop. Two mirrors
 // are one loop of 2 x loop length, so whole round trips are taken off first.
 template <typename Int> void reflect(Int& position, int& direction, Int start, Int end) {
-    const i128 span = 2 * (end - start);
+    const Int span = 2 * (end - start);
     if (direction == 1) {
         if (position - end >= span)
             position -= (position - end) / span * span;
