@@ -13,6 +13,7 @@
 
 #include "audio/render.h"
 #include "mixer/mixer.h"
+#include "mixer/mixer_frames.h"
 #include "music/music.h"
 
 namespace {
@@ -158,11 +159,12 @@ double median(std::vector<double> v) {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: peer_bench [--seconds N] [--runs N] FILE.xm...\n"
+                 "usage: peer_bench [--seconds N] [--runs N] [--loops N] FILE.xm...\n"
                  "  renders each file in memory through vorru, libxmp and libopenmpt (44100 Hz,\n"
                  "  linear interpolation) for N seconds (default: the song's length, at most\n"
                  "  600), runs times each, interleaved (default 5); prints the median speed as a\n"
-                 "  multiple of real time, from thread CPU time, and vorru's ratio to each peer.\n");
+                 "  multiple of real time, from thread CPU time, and vorru's ratio to each peer.\n"
+                 "  --loops caps vorru's mixer loops: 0 plain, 1 SSE2, 2 AVX2, 3 AVX-512.\n");
     return 2;
 }
 
@@ -182,6 +184,11 @@ int main(int argc, char** argv) {
             runs = int(std::strtol(argv[++i], &end, 10));
             if (*end || runs < 1 || runs > 100)
                 return usage();
+        } else if (std::strcmp(argv[i], "--loops") == 0 && i + 1 < argc) {
+            const long level = std::strtol(argv[++i], &end, 10);
+            if (*end || level < 0 || level > 3)
+                return usage();
+            std::fprintf(stderr, "peer_bench: mixer loops level %d\n", mixer_frames_set_level(int(level)));
         } else if (argv[i][0] == '-') {
             return usage();
         } else {
