@@ -122,6 +122,11 @@ void mix_voice(Voice* voice, float* out, int frames) {
     const float gain_left = float(voice->gain_left) / 255.0f;
     const float gain_right = float(voice->gain_right) / 255.0f;
 
+    // Where the frames can take a forward loop's wrap themselves (the bounds of the 64-bit
+    // boundary count hold).
+    const bool wrap_in_frames = loop_type == LOOP_FORWARD && direction == 1 &&
+                                loop_end < (uint64_t(1) << 31) && step < (uint64_t(1) << 62);
+
     // A sample without data (the empty sample) ends at once; nothing is read.
     if (!sample->data) {
         voice->sample = nullptr;
@@ -129,15 +134,7 @@ void mix_voice(Voice* voice, float* out, int frames) {
         position = 0;
     }
     while (frames > 0 && sample) {
-        int n = frames;
-        bool boundary = false;
-        const uint64_t to_boundary =
-            frames_to_boundary(position, step, direction, loop_start, loop_end, n);
-        if (to_boundary <= uint64_t(n)) {
-            n = int(to_boundary);
-            boundary = true;
-        }
-
+        // The ramp set-up first: it does not depend on where the boundary lies.
         if (!(voice->ramp_frames != 0 && voice->gain_left == voice->last_gain_left &&
               voice->gain_right == voice->last_gain_right)) {
             voice->last_gain_left = voice->gain_left;
@@ -162,6 +159,24 @@ void mix_voice(Voice* voice, float* out, int frames) {
             }
         }
         const bool ramp = voice->ramp_frames != 0;
+        int n = frames;
+        bool boundary = false;
+        const uint64_t to_boundary =
+            frames_to_boundary(position, step, direction, loop_start, loop_end, n);
+        if (to_boundary <= uint64_t(n)) {
+            if (!ramp && wrap_in_frames) {
+                // Steady gains on a forward loop that wraps in this call: the frames wrap by
+                // themselves, without a pass per lap. Ramps still stop at the loop end (their
+                // levels are rounded at every pass end).
+                position = mixer_frames_flat_looped(out, frames, sample->data, position, step,
+                                                    gain_left, gain_right, loop_start,
+                                                    sample->loop_length);
+                break;
+            }
+            n = int(to_boundary);
+            boundary = true;
+        }
+
         if (ramp && n > voice->ramp_frames) {
             n = voice->ramp_frames; // the ramp ends first; the boundary waits for a later pass
             boundary = false;

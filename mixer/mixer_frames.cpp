@@ -29,6 +29,15 @@ inline uint64_t point_distance(uint64_t step, int direction) {
     return direction == 2 ? uint64_t(0) - (step + (step & 1)) : step & ~uint64_t(1);
 }
 
+// A point at or past `end` (32.32) taken back by whole laps (the loop length, 32.32) into the
+// loop, as the pass logic wraps a forward loop.
+inline uint64_t wrap_point(uint64_t point, uint64_t end, uint64_t lap) {
+    if (point < end)
+        return point;
+    const uint64_t past = (point >> 32) - (end >> 32), length = lap >> 32;
+    return point - (past < length ? 1 : past / length + 1) * lap;
+}
+
 // The position after the frame that read `point`.
 inline uint64_t advance(uint64_t point, uint64_t step, int direction) {
     return direction == 2 ? point - step : point + step;
@@ -193,17 +202,22 @@ inline uint64_t group_point(uint64_t point, uint64_t distance, int j, int count)
     return j < count ? point + uint64_t(j) * distance : point;
 }
 
+// `end`, `lap`: points at or past `end` read one lap (the loop length, 32.32) back; the group
+// then spans less than a lap. The fractions are the same either way.
 MIXER_AVX512_FUNCTION inline __m512d interpolate_eight(const int16_t* data, __m512i points,
                                                        uint64_t point, uint64_t distance,
-                                                       int count) {
+                                                       int count, uint64_t end = ~uint64_t(0),
+                                                       uint64_t lap = 0) {
     const __m512i mantissas =
         _mm512_slli_epi64(_mm512_and_si512(points, _mm512_set1_epi64(0xFFFFFFFELL)), 20);
     const __m512d f = _mm512_sub_pd(
         _mm512_castsi512_pd(_mm512_or_si512(mantissas, _mm512_set1_epi64(0x3FF0000000000000LL))),
         _mm512_set1_pd(1.0));
     int32_t p[8];
-    for (int j = 0; j < 8; ++j)
-        p[j] = sample_pair(data, group_point(point, distance, j, count));
+    for (int j = 0; j < 8; ++j) {
+        const uint64_t at = group_point(point, distance, j, count);
+        p[j] = sample_pair(data, at >= end ? at - lap : at);
+    }
     const __m256i pairs = _mm256_setr_epi32(p[0], p[4], p[1], p[5], p[2], p[6], p[3], p[7]);
     const __m512d a = _mm512_cvtepi32_pd(_mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16));
     const __m512d b = _mm512_cvtepi32_pd(_mm256_srai_epi32(pairs, 16));
@@ -257,6 +271,48 @@ MIXER_AVX512_FUNCTION void flat_avx512(float* out, int frames, const int16_t* da
         add_eight(out + 2 * k, interpolate_eight(data, points, point, distance, rest), gains,
                   gains, rest);
         point += uint64_t(rest) * distance;
+    }
+}
+
+// flat_avx512 on a forward loop: `point` lies before `end` (32.32) and stays inside the loop.
+// A group that reaches the end reads its later points one lap back; a group that would span
+// a whole lap goes frame by frame.
+MIXER_AVX512_FUNCTION void flat_avx512_looped(float* out, int frames, const int16_t* data,
+                                              uint64_t& point, uint64_t distance, double gl,
+                                              double gr, uint64_t end, uint64_t lap) {
+    const __m512d gains = _mm512_setr_pd(gl, gr, gl, gr, gl, gr, gl, gr);
+    __m512i points = eight_points(point, distance);
+    const __m512i advance8 = _mm512_set1_epi64((long long)(8 * distance));
+    int k = 0;
+    while (k < frames) {
+        const int count = frames - k < 8 ? frames - k : 8;
+        const uint64_t last = point + uint64_t(count - 1) * distance;
+        if (last - end < lap || last < end) {
+            // Full groups get the unmasked code.
+            if (count == 8 && last < end)
+                add_eight(out + 2 * k, interpolate_eight(data, points, point, distance, 8), gains,
+                          gains, 8);
+            else if (count == 8)
+                add_eight(out + 2 * k,
+                          interpolate_eight(data, points, point, distance, 8, end, lap), gains,
+                          gains, 8);
+            else
+                add_eight(out + 2 * k,
+                          interpolate_eight(data, points, point, distance, count, end, lap),
+                          gains, gains, count);
+            const uint64_t next = point + uint64_t(count) * distance;
+            point = wrap_point(next, end, lap);
+            points = _mm512_sub_epi64(_mm512_add_epi64(points, advance8),
+                                      _mm512_set1_epi64((long long)(next - point)));
+            k += count;
+        } else {
+            const double s = interpolate(data, point);
+            out[2 * k] = float(double(out[2 * k]) + s * gl);
+            out[2 * k + 1] = float(double(out[2 * k + 1]) + s * gr);
+            point = wrap_point(point + distance, end, lap);
+            points = eight_points(point, distance);
+            ++k;
+        }
     }
 }
 
@@ -402,4 +458,36 @@ uint64_t mixer_frames_ramp(float* out, int frames, const int16_t* data, uint64_t
     level_left = left;
     level_right = right;
     return advance(point - distance, step, direction);
+}
+
+uint64_t mixer_frames_flat_looped(float* out, int frames, const int16_t* data, uint64_t position,
+                                  uint64_t step, float gain_left, float gain_right,
+                                  uint64_t loop_start, uint64_t loop_length) {
+    const uint64_t end = (loop_start + loop_length) << 32, lap = loop_length << 32;
+    const uint64_t distance = step & ~uint64_t(1);
+    // The points (even) go round the loop; the position ends (step & 1) past the next one.
+    uint64_t point = wrap_point(position, end, lap) & ~uint64_t(1);
+    if (frames < 1)
+        return wrap_point(position, end, lap);
+#ifdef MIXER_AVX2
+    if (level_in_use >= 3) {
+        flat_avx512_looped(out, frames, data, point, distance, gain_left, gain_right, end, lap);
+        return point + (step & 1);
+    }
+#endif
+    // The narrower loops take the runs between the loop ends.
+    int k = 0;
+    while (k < frames) {
+        const uint64_t first = point + step;
+        int n = frames - k;
+        if (first >= end)
+            n = 1;
+        else if (distance != 0 && (end - first + distance - 1) / distance + 1 < uint64_t(n))
+            n = int((end - first + distance - 1) / distance + 1);
+        const uint64_t after =
+            mixer_frames_flat(out + 2 * k, n, data, point, step, 1, gain_left, gain_right);
+        point = wrap_point(after, end, lap) & ~uint64_t(1);
+        k += n;
+    }
+    return point + (step & 1);
 }

@@ -19,3 +19,12 @@ uint64_t mixer_frames_flat(float* out, int frames, const int16_t* data, uint64_t
 uint64_t mixer_frames_ramp(float* out, int frames, const int16_t* data, uint64_t position,
                            uint64_t step, int direction, float& level_left, float& level_right,
                            float step_left, float step_right);
+
+// Constant gains, forward, on a forward loop of `loop_length` > 0 values from `loop_start`
+// (loop end below 2^31, step below 2^62): the run goes on past the loop end, each point that
+// reaches it taken back by whole loop lengths as the pass logic would wrap it, so the frames
+// come out the same without a pass per lap. Returns the position, inside the loop once it has
+// reached the end.
+uint64_t mixer_frames_flat_looped(float* out, int frames, const int16_t* data, uint64_t position,
+                                  uint64_t step, float gain_left, float gain_right,
+                                  uint64_t loop_start, uint64_t loop_length);
