@@ -371,6 +371,7 @@ bool has_avx512() {
 
 int widest_level() {
 #ifdef MIXER_AVX2
+    __builtin_cpu_init(); // this runs among the static initializers
     if (has_avx512())
         return 3;
     if (has_avx2())
