@@ -168,9 +168,9 @@ void mix_voice(Voice* voice, float* out, int frames) {
                 // Steady gains on a forward loop that wraps in this call: the frames wrap by
                 // themselves, without a pass per lap. Ramps still stop at the loop end (their
                 // levels are rounded at every pass end).
-                position = mixer_frames_flat_looped(out, frames, sample->data, position, step,
-                                                    gain_left, gain_right, loop_start,
-                                                    sample->loop_length);
+                position =
+                    mixer_frames_flat_looped(out, frames, sample->data, position, step, gain_left,
+                                             gain_right, loop_start, sample->loop_length);
                 break;
             }
             n = int(to_boundary);
@@ -211,7 +211,8 @@ void mix_voice(Voice* voice, float* out, int frames) {
                 const uint64_t whole = position >> 32;
                 const uint64_t past = whole - loop_end;
                 // Most wraps are one lap: no division for those.
-                const uint64_t laps = past < sample->loop_length ? 1 : past / sample->loop_length + 1;
+                const uint64_t laps =
+                    past < sample->loop_length ? 1 : past / sample->loop_length + 1;
                 position -= (laps * sample->loop_length) << 32;
             } else if (loop_type == LOOP_PINGPONG) {
                 // Going backward the position may have passed below 0: read it as signed.

@@ -40,7 +40,9 @@ int memory_read(void* buffer, int count, int) {
     return n;
 }
 void memory_seek(int, int32_t offset, int origin) {
-    const long base = (origin & 0xFF) == 1 ? song_offset : (origin & 0xFF) == 2 ? long(song_bytes->size()) : 0;
+    const long base = (origin & 0xFF) == 1   ? song_offset
+                      : (origin & 0xFF) == 2 ? long(song_bytes->size())
+                                             : 0;
     if (base + offset >= 0)
         song_offset = std::min<long>(base + offset, long(song_bytes->size()));
 }
@@ -188,7 +190,8 @@ int main(int argc, char** argv) {
             const long level = std::strtol(argv[++i], &end, 10);
             if (*end || level < 0 || level > 3)
                 return usage();
-            std::fprintf(stderr, "peer_bench: mixer loops level %d\n", mixer_frames_set_level(int(level)));
+            std::fprintf(stderr, "peer_bench: mixer loops level %d\n",
+                         mixer_frames_set_level(int(level)));
         } else if (argv[i][0] == '-') {
             return usage();
         } else {
@@ -229,13 +232,15 @@ int main(int argc, char** argv) {
             ++failures;
             continue;
         }
-        const double rendered = double((frames + BLOCK_FRAMES - 1) / BLOCK_FRAMES * BLOCK_FRAMES) / RATE;
+        const double rendered =
+            double((frames + BLOCK_FRAMES - 1) / BLOCK_FRAMES * BLOCK_FRAMES) / RATE;
         double speed[3];
         for (int p = 0; p < 3; ++p)
             speed[p] = rendered / median(times[p]);
         const char* base = std::strrchr(name, '/');
         std::printf("%-28s %8.1f %8.0fx %8.0fx %10.0fx %9.2fx %13.2fx\n", base ? base + 1 : name,
-                    rendered, speed[0], speed[1], speed[2], speed[0] / speed[1], speed[0] / speed[2]);
+                    rendered, speed[0], speed[1], speed[2], speed[0] / speed[1],
+                    speed[0] / speed[2]);
         std::fflush(stdout);
     }
     return failures ? 1 : 0;

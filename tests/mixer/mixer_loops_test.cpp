@@ -93,7 +93,8 @@ TEST(MixerLoops, EveryWidthMixesAsThePlainLoop) {
             }
             ASSERT_EQ(0, std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)))
                 << "trial " << trial << ", level " << level;
-            ASSERT_EQ(0, std::memcmp(static_cast<void*>(voice_table), expected_voices, sizeof start))
+            ASSERT_EQ(0,
+                      std::memcmp(static_cast<void*>(voice_table), expected_voices, sizeof start))
                 << "trial " << trial << ", level " << level;
         }
     }

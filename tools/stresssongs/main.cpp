@@ -89,14 +89,21 @@ XmModuleDef song(int channels, uint32_t seed, bool chip) {
                 else if (r.next(4) == 0)
                     c.volume = uint8_t(0xC0 + r.next(16)); // set panning
                 switch (r.next(6)) {
-                case 0: c.effect = 0x7, c.param = uint8_t(0x48 + r.next(8)); break; // tremolo
-                case 1: c.effect = 0xA, c.param = uint8_t(r.next(2) ? 0x40 : 0x04); break;
-                case 2: c.effect = 0x4, c.param = 0x64; break;                  // vibrato
-                case 3: // note cut; chip notes ring on
+                case 0:
+                    c.effect = 0x7, c.param = uint8_t(0x48 + r.next(8));
+                    break; // tremolo
+                case 1:
+                    c.effect = 0xA, c.param = uint8_t(r.next(2) ? 0x40 : 0x04);
+                    break;
+                case 2:
+                    c.effect = 0x4, c.param = 0x64;
+                    break; // vibrato
+                case 3:    // note cut; chip notes ring on
                     if (!chip)
                         c.effect = 0xE, c.param = uint8_t(0xC1 + r.next(2));
                     break;
-                default: break;
+                default:
+                    break;
                 }
             }
         m.patterns.push_back(pattern);
