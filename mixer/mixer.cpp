@@ -17,13 +17,47 @@ using i128 = WideSigned;
 
 constexpr uint64_t NEVER = ~uint64_t(0);
 
+// True when `distance` (32.32) takes more than `limit` moves of `move` to cover, judged on whole
+// parts without a division: most voices are nowhere near their boundary.
+inline bool beyond(uint64_t distance, uint64_t move, int limit) {
+    return (distance >> 32) > uint64_t(limit) * ((move >> 32) + 1);
+}
+
 // Frames mixed before the voice crosses its boundary, counted exactly on the 32.32 position:
 // forward the crossing is reaching the loop end, backward going below the loop start. Each
 // frame first clears the position's lowest bit, so after the first frame the position moves
 // by step & ~1 forward and by step + (step & 1) backward. 0 when the boundary is already
-// crossed; NEVER when the voice cannot move.
+// crossed; NEVER when the voice cannot move. A count above `limit` (frames left) may come back
+// as NEVER: the caller only needs counts it can reach.
 uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uint64_t loop_start,
-                            uint64_t loop_end) {
+                            uint64_t loop_end, int limit) {
+    // Loaded samples hold at most 2^28 values, so positions, loop ends and steps stay far
+    // below 2^63 and the count fits 64-bit arithmetic; the 128-bit form covers the rest.
+    if (loop_end < (uint64_t(1) << 31) && step < (uint64_t(1) << 62) &&
+        position < (uint64_t(1) << 63)) {
+        const uint64_t point = position & ~uint64_t(1);
+        if (direction == 2) {
+            const uint64_t start = loop_start << 32;
+            if (position < start)
+                return 0;
+            if (point < start + step)
+                return 1;
+            const uint64_t fall = step + (step & 1);
+            if (fall == 0 || beyond(point - step - start, fall, limit))
+                return NEVER;
+            return 2 + (point - step - start) / fall;
+        }
+        const uint64_t end = loop_end << 32;
+        if (position >= end)
+            return 0;
+        const uint64_t first = point + step;
+        if (first >= end)
+            return 1;
+        const uint64_t rise = step & ~uint64_t(1);
+        if (rise == 0 || beyond(end - first, rise, limit))
+            return NEVER;
+        return 1 + (end - first + rise - 1) / rise;
+    }
     if (direction == 2) {
         const i128 start = i128(loop_start) << 32;
         if (i128(position) < start)
@@ -51,8 +85,8 @@ uint64_t frames_to_boundary(uint64_t position, uint64_t step, int direction, uin
 // Ping-pong turn at the boundary just crossed: mirror the overshoot with the 2^-32 offset,
 // and mirror again at the other end until the position lies inside the loop. Two mirrors
 // are one loop of 2 x loop length, so whole round trips are taken off first.
-void reflect(i128& position, int& direction, i128 start, i128 end) {
-    const i128 span = 2 * (end - start);
+template <typename Int> void reflect(Int& position, int& direction, Int start, Int end) {
+    const Int span = 2 * (end - start);
     if (direction == 1) {
         if (position - end >= span)
             position -= (position - end) / span * span;
@@ -84,6 +118,14 @@ void mix_voice(Voice* voice, float* out, int frames) {
     if (sample->loop_length == 0)
         loop_type = LOOP_NONE;
     const int settings_ramp = mixer_settings.ramp_length;
+    // The targets stay put for the whole call.
+    const float gain_left = float(voice->gain_left) / 255.0f;
+    const float gain_right = float(voice->gain_right) / 255.0f;
+
+    // Where the frames can take a forward loop's wrap themselves (the bounds of the 64-bit
+    // boundary count hold).
+    const bool wrap_in_frames = loop_type == LOOP_FORWARD && direction == 1 &&
+                                loop_end < (uint64_t(1) << 31) && step < (uint64_t(1) << 62);
 
     // A sample without data (the empty sample) ends at once; nothing is read.
     if (!sample->data) {
@@ -92,15 +134,7 @@ void mix_voice(Voice* voice, float* out, int frames) {
         position = 0;
     }
     while (frames > 0 && sample) {
-        int n = frames;
-        bool boundary = false;
-        const uint64_t to_boundary =
-            frames_to_boundary(position, step, direction, loop_start, loop_end);
-        if (to_boundary <= uint64_t(n)) {
-            n = int(to_boundary);
-            boundary = true;
-        }
-
+        // The ramp set-up first: it does not depend on where the boundary lies.
         if (!(voice->ramp_frames != 0 && voice->gain_left == voice->last_gain_left &&
               voice->gain_right == voice->last_gain_right)) {
             voice->last_gain_left = voice->gain_left;
@@ -125,6 +159,24 @@ void mix_voice(Voice* voice, float* out, int frames) {
             }
         }
         const bool ramp = voice->ramp_frames != 0;
+        int n = frames;
+        bool boundary = false;
+        const uint64_t to_boundary =
+            frames_to_boundary(position, step, direction, loop_start, loop_end, n);
+        if (to_boundary <= uint64_t(n)) {
+            if (!ramp && wrap_in_frames) {
+                // Steady gains on a forward loop that wraps in this call: the frames wrap by
+                // themselves, without a pass per lap. Ramps still stop at the loop end (their
+                // levels are rounded at every pass end).
+                position =
+                    mixer_frames_flat_looped(out, frames, sample->data, position, step, gain_left,
+                                             gain_right, loop_start, sample->loop_length);
+                break;
+            }
+            n = int(to_boundary);
+            boundary = true;
+        }
+
         if (ramp && n > voice->ramp_frames) {
             n = voice->ramp_frames; // the ramp ends first; the boundary waits for a later pass
             boundary = false;
@@ -147,8 +199,6 @@ void mix_voice(Voice* voice, float* out, int frames) {
                     voice->level_right = voice->gain_right * 256;
                 }
             } else {
-                const float gain_left = float(voice->gain_left) / 255.0f;
-                const float gain_right = float(voice->gain_right) / 255.0f;
                 position = mixer_frames_flat(out, n, data, position, step, direction, gain_left,
                                              gain_right);
             }
@@ -159,13 +209,24 @@ void mix_voice(Voice* voice, float* out, int frames) {
         if (boundary) {
             if (loop_type == LOOP_FORWARD) {
                 const uint64_t whole = position >> 32;
-                const uint64_t laps = (whole - loop_end) / sample->loop_length + 1;
+                const uint64_t past = whole - loop_end;
+                // Most wraps are one lap: no division for those.
+                const uint64_t laps =
+                    past < sample->loop_length ? 1 : past / sample->loop_length + 1;
                 position -= (laps * sample->loop_length) << 32;
             } else if (loop_type == LOOP_PINGPONG) {
                 // Going backward the position may have passed below 0: read it as signed.
-                i128 p = direction == 2 ? i128(int64_t(position)) : i128(position);
-                reflect(p, direction, i128(loop_start) << 32, i128(loop_end) << 32);
-                position = uint64_t(p);
+                // Loops below 2^30 values keep every value of the turn inside 64 bits.
+                if (loop_end < (uint64_t(1) << 30) && step < (uint64_t(1) << 62)) {
+                    int64_t p = int64_t(position);
+                    reflect<int64_t>(p, direction, int64_t(loop_start << 32),
+                                     int64_t(loop_end << 32));
+                    position = uint64_t(p);
+                } else {
+                    i128 p = direction == 2 ? i128(int64_t(position)) : i128(position);
+                    reflect<i128>(p, direction, i128(loop_start) << 32, i128(loop_end) << 32);
+                    position = uint64_t(p);
+                }
             } else {
                 voice->sample = nullptr;
                 sample = nullptr;

@@ -11,12 +11,27 @@ namespace {
 // 3.141592 as written, not the true pi: the sine then peaks at 255 instead of 256.
 constexpr double WAVE_PI = 3.141592;
 
+int sine_amplitude(int position) {
+    return static_cast<int>(std::fabs(std::sin(position * 2 * WAVE_PI / 64)) * 256);
+}
+
+// sin is dear and runs for every vibrating channel on every tick: the 64 positions once.
+struct SineTable {
+    int amplitude[64];
+    SineTable() {
+        for (int p = -32; p < 32; ++p)
+            amplitude[p + 32] = sine_amplitude(p);
+    }
+};
+const SineTable sine_table;
+
 // Shape value 0..255 for a position -32..31: 0 sine, 1 ramp, anything else square.
 int wave_amplitude(int position, int shape) {
     const int i = position & 31;
     switch (shape) {
     case 0:
-        return static_cast<int>(std::fabs(std::sin(position * 2 * WAVE_PI / 64)) * 256);
+        return position >= -32 && position < 32 ? sine_table.amplitude[position + 32]
+                                                 : sine_amplitude(position);
     case 1: {
         const int a = static_cast<uint8_t>(8 * i);
         return position < 0 ? 255 - a : a;

@@ -3,6 +3,25 @@
 
 #include <cmath>
 
+namespace {
+
+int32_t auto_vibrato_sine(int32_t position) {
+    const float angle = float(position) * 2 * 3.141592f / 256;
+    return int32_t(std::sin(double(angle)) * 64);
+}
+
+// The sine's 256 positions once: sin is dear and auto-vibrato runs on every tick.
+struct AutoVibratoTable {
+    int32_t depth[256];
+    AutoVibratoTable() {
+        for (int32_t p = 0; p < 256; ++p)
+            depth[p] = auto_vibrato_sine(p);
+    }
+};
+const AutoVibratoTable auto_vibrato_table;
+
+} // namespace
+
 void channel_envelope_step(Channel* channel, int32_t* point, int32_t* tick, uint8_t type,
                            uint8_t count, const EnvelopePoint* points, uint8_t loop_end,
                            uint8_t loop_start, uint8_t sustain, int32_t* value, int32_t* fixed,
@@ -43,11 +62,9 @@ void channel_auto_vibrato(Channel* channel, Instrument* instrument) {
     const int32_t p = channel->autovib_position;
     int32_t a = 0;
     switch (instrument->vibrato_type) {
-    case 0: {
-        const float angle = float(p) * 2 * 3.141592f / 256;
-        a = int32_t(std::sin(double(angle)) * 64);
+    case 0:
+        a = p >= 0 && p < 256 ? auto_vibrato_table.depth[p] : auto_vibrato_sine(p);
         break;
-    }
     case 1:
         a = p < 128 ? 64 : -64;
         break;

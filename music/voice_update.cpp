@@ -24,6 +24,23 @@ int32_t linear_frequency(int32_t period, int32_t period_delta) {
     return int32_t(f);
 }
 
+// pow is the replay's dearest call, and most channels keep their pitch from tick to tick:
+// recent results are kept, keyed by 4608 - period + delta, the integer the exponent depends on.
+struct FrequencyMemo {
+    int64_t key;
+    int32_t frequency;
+    bool used;
+};
+FrequencyMemo frequency_memo[256]; // block-fill thread only, like all replay state
+
+int32_t remembered_linear_frequency(int32_t period, int32_t period_delta) {
+    const int64_t key = 4608 - int64_t(period) + period_delta;
+    FrequencyMemo& memo = frequency_memo[uint64_t(key) & 255];
+    if (!memo.used || memo.key != key)
+        memo = {key, linear_frequency(period, period_delta), true};
+    return memo.frequency;
+}
+
 } // namespace
 
 void channel_update_voice(Channel* channel, Sample* sample, Module* module) {
@@ -68,7 +85,8 @@ void channel_update_voice(Channel* channel, Sample* sample, Module* module) {
         set_gains(voice);
     if (flags & UPDATE_FREQUENCY) {
         const int32_t sum = channel->period + channel->period_delta;
-        int32_t f = (module->flags & 1) ? linear_frequency(channel->period, channel->period_delta)
+        int32_t f = (module->flags & 1)
+                        ? remembered_linear_frequency(channel->period, channel->period_delta)
                                         : 14317056 / sum;
         voice->frequency = f;
         if (f < 100)

@@ -1,4 +1,5 @@
-// mixer_mix throughput: voice-frames per second for 1..32 looping voices, steady or ramping.
+// mixer_mix throughput: voice-frames per second for 1..32 looping voices, steady or ramping,
+// on long and short loops.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -10,19 +11,21 @@ namespace {
 
 constexpr int BLOCK = 884;
 
-// range(0): voices; range(1): 1 for a new gain every block, so every voice ramps.
+// range(0): voices; range(1): 1 for a new gain every block, so every voice ramps; range(2):
+// loop length in values (short loops end a pass every few frames); range(3): 1 ping-pong.
 void BM_Mix(benchmark::State& state) {
     const uint32_t length = 20000;
     std::vector<int16_t> data(length + 8);
     for (uint32_t k = 0; k < length; ++k)
         data[k] = int16_t((k * 7919) % 60000 - 30000);
-    data[length] = data[1000];
+    const uint32_t loop = uint32_t(state.range(2));
+    data[length] = data[length - loop];
     Sample sample{};
     sample.data = data.data();
     sample.length = length;
-    sample.loop_start = 1000;
-    sample.loop_length = length - 1000;
-    sample.loop_type = LOOP_FORWARD;
+    sample.loop_start = length - loop;
+    sample.loop_length = loop;
+    sample.loop_type = state.range(3) ? LOOP_PINGPONG : LOOP_FORWARD;
 
     const int voices = int(state.range(0));
     mixer_set_rate(44100);
@@ -31,6 +34,7 @@ void BM_Mix(benchmark::State& state) {
         Voice& voice = voice_table[v];
         voice.sample = &sample;
         voice.direction = 1;
+        voice.position = length - loop;
         // Steps between 0.19 and 1.5: the pitches of a song.
         const uint64_t step = (uint64_t(1) << 32) / 5 + uint64_t(v) * 0x9E3779B1ull / 2;
         voice.step = uint32_t(step >> 32);
@@ -57,5 +61,12 @@ void BM_Mix(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_Mix)->Args({1, 0})->Args({8, 0})->Args({32, 0})->Args({32, 1});
+BENCHMARK(BM_Mix)
+    ->Args({1, 0, 19000, 0})
+    ->Args({8, 0, 19000, 0})
+    ->Args({32, 0, 19000, 0})
+    ->Args({32, 1, 19000, 0})
+    ->Args({12, 0, 32, 0})
+    ->Args({12, 0, 32, 1})
+    ->Args({12, 0, 8, 0});
 BENCHMARK_MAIN();

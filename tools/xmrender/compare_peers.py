@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Side-by-side check of xmrender against openmpt123 and xmp (linear interpolation, 44100 Hz).
 
-usage: compare_peers.py XMRENDER OUTDIR SONG...
+usage: compare_peers.py [--runs N] XMRENDER OUTDIR SONG...
 
 For each song: renders with the three players, prints the lengths, the best time lag and
 correlation of the 100 ms loudness envelopes, the loudness ratio, how many spectral peaks
-agree, and the whole-process time of each player (median of 7 interleaved runs) as a multiple
-of real time. Needs openmpt123, xmp, sox and python3-numpy. Songs made elsewhere are not in
+agree, and the whole-process time of each player (median of N interleaved runs, default 7)
+as a multiple of real time, by CPU time (user + system of the process, what the other programs
+on a shared machine do not change) and by wall time, with xmrender's speed as a multiple of
+each peer's. Needs openmpt123, xmp, sox and python3-numpy. Songs made elsewhere are not in
 the repository: Debian's powermanga-data package (sudo apt-get install powermanga-data) has
 three XM modules under /usr/share/games/powermanga/sounds/ (music_*.zik).
 """
@@ -17,7 +19,6 @@ import sys
 import time
 import wave
 
-import numpy as np
 
 
 def load(path):
@@ -79,10 +80,50 @@ def compare(ours, peer):
             f'spectral peaks {same}/{len(starts)}')
 
 
+def usage_line():
+    return next(line for line in __doc__.splitlines() if line.startswith('usage:'))
+
+
+def parse(argv):
+    """(runs, xmrender, outdir, songs); exits 0 after --help, 2 on anything it does not know."""
+    runs, rest = 7, []
+    i = 0
+    while i < len(argv):
+        a = argv[i]
+        if a in ('-h', '--help'):
+            print(__doc__.strip())
+            sys.exit(0)
+        if a == '--runs' and i + 1 < len(argv) and argv[i + 1].isdigit() and int(argv[i + 1]) > 0:
+            runs = int(argv[i + 1])
+            i += 2
+            continue
+        if a.startswith('-'):
+            print(f'compare_peers.py: unknown option {a}\n{usage_line()}', file=sys.stderr)
+            sys.exit(2)
+        rest.append(a)
+        i += 1
+    if len(rest) < 3:
+        print(usage_line(), file=sys.stderr)
+        sys.exit(2)
+    return runs, rest[0], rest[1], rest[2:]
+
+
+def timed_run(cmd):
+    """(wall seconds, CPU seconds of the child: user + system)."""
+    t = time.perf_counter()
+    child = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.perf_counter() - t
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0:
+        raise subprocess.CalledProcessError(child.returncode, cmd)
+    return wall, usage.ru_utime + usage.ru_stime
+
+
 def main():
-    if len(sys.argv) < 4:
-        sys.exit(__doc__)
-    xmrender, outdir, songs = sys.argv[1], sys.argv[2], sys.argv[3:]
+    runs, xmrender, outdir, songs = parse(sys.argv[1:])
+    global np
+    import numpy as np  # after the arguments, so --help works without it
     os.makedirs(outdir, exist_ok=True)
     for song in songs:
         out, cmds = render(xmrender, song, outdir)
@@ -91,16 +132,20 @@ def main():
               ', '.join(f'{p} {s:.3f} s' for p, s in lengths.items()))
         for peer in ('openmpt123', 'xmp'):
             print(f'  vs {peer}: {compare(out["xmrender"], out[peer])}')
-        times = {p: [] for p in cmds}
-        for _ in range(7):
+        wall = {p: [] for p in cmds}
+        cpu = {p: [] for p in cmds}
+        for _ in range(runs):
             for p, (_, timed) in cmds.items():
-                t = time.perf_counter()
-                subprocess.run(timed, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-                times[p].append(time.perf_counter() - t)
-        print('  speed: ' + ', '.join(
-            f'{p} {statistics.median(t) * 1000:.0f} ms = {lengths[p] / statistics.median(t):.0f}x'
-            for p, t in times.items()))
-
+                w, c = timed_run(timed)
+                wall[p].append(w)
+                cpu[p].append(c)
+        for name, times in (('cpu', cpu), ('wall', wall)):
+            speed = {p: lengths[p] / max(statistics.median(t), 1e-6) for p, t in times.items()}
+            print(f'  speed ({name}): ' + ', '.join(
+                f'{p} {statistics.median(t) * 1000:.0f} ms = {speed[p]:.0f}x'
+                for p, t in times.items()) +
+                '; xmrender/xmp {:.2f}x, xmrender/openmpt123 {:.2f}x'.format(
+                    speed['xmrender'] / speed['xmp'], speed['xmrender'] / speed['openmpt123']))
 
 if __name__ == '__main__':
     main()

@@ -201,6 +201,8 @@ int main(int argc, char** argv) {
         music_free(module);
         return 1;
     }
+    // One large buffer: a write per block costs more than the mixing of it.
+    std::setvbuf(out, nullptr, _IOFBF, size_t(1) << 20);
     music_reset_playback(module);
     module->tick_entry = watched_tick;
 
