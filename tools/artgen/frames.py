@@ -17,6 +17,8 @@ WIDTH, HEIGHT = 320, 180
 LOOP = 19
 COUNT = 24
 SS = 3  # supersampling of the strokes
+# the runner's hip column: left of centre, where the opening's light falls most often
+RUNNER_X = 86
 
 SKY_TOP = (254, 250, 255)    # a pale sky, brightest at the top, where the light falls most
 HORIZON = (255, 234, 208)   # warming to a peach glow at the ground line
@@ -140,7 +142,7 @@ def draw_frame(n):
     lift = (0, 2, 4, 5, 6, 6)[leap]
     tuck = 0.22 * leap                            # knees come up in the leap
     bob = 4.0 * math.cos(2 * phi) + lift
-    hip = (102, ground_y - 69 - bob)
+    hip = (RUNNER_X, ground_y - 69 - bob)
     lean = 0.2 + 0.03 * leap
     neck = (hip[0] + 43 * math.sin(lean), hip[1] - 43 * math.cos(lean))
     head = (neck[0] + 9, neck[1] - 19)
@@ -203,7 +205,7 @@ def draw_frame(n):
     scarf = []
     for k in range(9):
         u = k / 8
-        scarf.append((neck[0] - 4 - 92 * u,
+        scarf.append((neck[0] - 4 - 86 * u,
                       neck[1] + 4 + 14 * u * u + 10 * u * math.sin(2 * phi - 7.2 * u)))
     pen.line('scarf', scarf, 14)
     for k in (2, 4, 6):
