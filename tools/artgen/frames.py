@@ -1,12 +1,13 @@
 """The 24 animation frames, 320x180: "kelmo", a chalk-drawn runner in a beanie, a jacket
-and a long scarf, under a big crescent moon in a lit evening sky over a lit floor. Frames
+and a long scarf, under a big crescent moon in a pale dusk sky over a pale floor. Frames
 1-19 are one stride cycle that loops; frames 20-24 carry the same stride on into a leap.
 Lines boil a little from frame to frame, as hand-drawn animation does.
 
 The opening scene shows these pictures into a blur trail and multiplies the result by a
-moving light that leaves much of the screen dark at any moment, so the whole picture is lit:
-the sky and the floor are bright wherever the light may fall, and the runner is drawn in bold,
-bright colours inside thick dark outlines that stay readable after the smear."""
+moving light that leaves much of the screen dark at any moment, and the screen can be no
+brighter than the picture under it: so the sky and the floor are near white, tinted only a
+little toward dusk, and the runner is drawn large in bold, light colours inside dark outlines
+that stay readable after the smear. The scenery's marks have no outlines."""
 import math
 
 import numpy as np
@@ -16,30 +17,36 @@ WIDTH, HEIGHT = 320, 180
 LOOP = 19
 COUNT = 24
 SS = 3  # supersampling of the strokes
+# the runner's hip column: left of centre, where the opening's light falls most often
+RUNNER_X = 86
 
-SKY_TOP = (172, 150, 228)    # top of the sky
-HORIZON = (255, 226, 200)   # the sky warms and brightens toward the ground line
+SKY_TOP = (254, 250, 255)    # a pale sky, brightest at the top, where the light falls most
+HORIZON = (255, 234, 208)   # warming to a peach glow at the ground line
 SKY = 10                    # sky shades, one per band of rows
-FLOOR_TOP = (255, 214, 168)  # the lit floor below the ground line, darker toward the bottom
-FLOOR_BOTTOM = (214, 160, 150)
+FLOOR_TOP = (255, 242, 214)  # the lit floor below the ground line
+FLOOR_BOTTOM = (255, 248, 232)
 FLOOR = 3
-OUTLINE_RGB = (22, 10, 40)  # the figure's outlines, eyes and grin
+OUTLINE_RGB = (36, 20, 58)  # the figure's outlines, eyes and grin
 OUTLINE = SKY + FLOOR       # its palette index
 INK0 = OUTLINE + 1          # first ink shade
 # name, body colour (mid ramp), core colour (top of the ramp)
-INKS = [('chalk', (255, 120, 190), (255, 252, 245)),
-        ('far', (40, 120, 255), (170, 225, 255)),
-        ('jacket', (160, 30, 220), (240, 110, 255)),
-        ('skin', (225, 120, 60), (255, 215, 170)),
-        ('scarf', (235, 40, 25), (255, 160, 50)),
-        ('hat', (0, 140, 225), (110, 240, 255)),
-        ('stripe', (240, 160, 0), (255, 248, 130)),
-        ('moon', (255, 220, 120), (255, 255, 235)),
-        ('dust', (120, 70, 200), (200, 190, 255)),
+INKS = [('chalk', (255, 110, 180), (255, 206, 228)),
+        ('far', (80, 160, 255), (200, 238, 255)),
+        ('jacket', (215, 80, 245), (252, 170, 255)),
+        ('skin', (245, 150, 90), (255, 226, 190)),
+        ('scarf', (250, 55, 30), (255, 190, 70)),
+        ('hat', (40, 180, 255), (170, 250, 255)),
+        ('stripe', (245, 170, 0), (255, 250, 150)),
+        ('moon', (255, 205, 70), (255, 250, 200)),
+        ('dust', (150, 110, 230), (225, 215, 255)),
+        ('earth', (232, 165, 125), (255, 225, 190)),
         ('hatch', (255, 140, 255), (255, 225, 255))]
-SOFT = ('hatch',)  # inks drawn without an outline
+# inks drawn without an outline: the scenery's marks stay light, only the figure and the moon
+# carry the dark lines
+SOFT = ('hatch', 'dust', 'earth')
 LEVELS = 16  # shades from the outline up to each ink's core
 BODY_AT = 0.45  # ramp position of the pure body colour; above it the ink whitens to its core
+EDGE = 0.5  # a stroke's edge starts halfway from the outline to its body colour
 
 
 def _mix(a, b, w):
@@ -54,7 +61,7 @@ def palette():
         for k in range(1, LEVELS + 1):
             u = k / LEVELS
             if u <= BODY_AT:
-                pal.append(_mix(OUTLINE_RGB, body, (u / BODY_AT) ** 0.7))
+                pal.append(_mix(_mix(OUTLINE_RGB, body, EDGE), body, (u / BODY_AT) ** 0.7))
             else:
                 pal.append(_mix(body, core, (u - BODY_AT) / (1 - BODY_AT)))
     pal = [tuple(int(round(v)) for v in rgb) for rgb in pal]
@@ -135,7 +142,7 @@ def draw_frame(n):
     lift = (0, 2, 4, 5, 6, 6)[leap]
     tuck = 0.22 * leap                            # knees come up in the leap
     bob = 4.0 * math.cos(2 * phi) + lift
-    hip = (102, ground_y - 69 - bob)
+    hip = (RUNNER_X, ground_y - 69 - bob)
     lean = 0.2 + 0.03 * leap
     neck = (hip[0] + 43 * math.sin(lean), hip[1] - 43 * math.cos(lean))
     head = (neck[0] + 9, neck[1] - 19)
@@ -150,17 +157,16 @@ def draw_frame(n):
             continue
         r = 3.0 + 1.8 * math.sin(phi * (1 + k % 3) + k)
         if r > 1.5:
-            ink = 'stripe' if k % 3 == 0 else 'dust'
-            pen.line(ink, [(sx - r, sy), (sx + r, sy)], 2.2, 0.2)
-            pen.line(ink, [(sx, sy - r), (sx, sy + r)], 2.2, 0.2)
+            pen.line('dust', [(sx - r, sy), (sx + r, sy)], 2.2, 0.2)
+            pen.line('dust', [(sx, sy - r), (sx, sy + r)], 2.2, 0.2)
 
     # ground: a thick line with dashes sliding left, three dash spacings per loop
     spacing = 40
     shift = (n * spacing * 3 / LOOP) % spacing
-    pen.line('chalk', [(4, ground_y + 3), (316, ground_y + 2)], 4.0, 0.3)
+    pen.line('earth', [(4, ground_y + 3), (316, ground_y + 2)], 4.0, 0.3)
     x = 340 - shift
     while x > -10:
-        pen.line('dust', [(x, ground_y + 8), (x - 16, ground_y + 8)], 3.0, 0.2)
+        pen.line('earth', [(x, ground_y + 8), (x - 16, ground_y + 8)], 3.0, 0.2)
         x -= spacing
     # speed lines behind the runner
     for k, yy in enumerate((hip[1] - 40, hip[1] - 14, hip[1] + 14)):
@@ -168,7 +174,7 @@ def draw_frame(n):
         x0 = hip[0] - 48 - 8 * k
         pen.line('dust', [(x0, yy), (x0 - length, yy)], 3.4, 0.3)
 
-    # legs and arms: the far side in blue, the near side in white chalk
+    # legs and arms: the far side in blue, the near side in pink chalk
     legs = []
     for side, ph in ((0, phi + math.pi), (1, phi)):
         swing = 0.75 * math.sin(ph) + 0.1 + 0.3 * tuck
@@ -181,14 +187,14 @@ def draw_frame(n):
     for side, ph in ((0, phi), (1, phi + math.pi)):
         swing = 0.9 * math.sin(ph) * (1 - leap / 6) + 0.55 * leap
         arms.append(limb(shoulder, -swing + lean, 27, -swing + lean - 1.5 + 0.15 * leap, 25))
-    pen.line('far', legs[0], 10.5)
-    pen.line('far', arms[0], 9.0)
-    pen.disc('far', arms[0][-1][0], arms[0][-1][1], 5.5)
-    pen.line('chalk', legs[1], 11.5)
+    pen.line('far', legs[0], 13.0)
+    pen.line('far', arms[0], 11.5)
+    pen.disc('far', arms[0][-1][0], arms[0][-1][1], 6.5)
+    pen.line('chalk', legs[1], 14.0)
     # torso: a jacket with a chalk outline
     mid = ((hip[0] + neck[0]) / 2 + 3, (hip[1] + neck[1]) / 2)
-    pen.line('chalk', [hip, mid, neck], 27, 0.3)
-    pen.line('jacket', [hip, mid, neck], 20, 0.3)
+    pen.line('chalk', [hip, mid, neck], 32, 0.3)
+    pen.line('jacket', [hip, mid, neck], 25, 0.3)
     # quick chalk hatching across the jacket, redrawn every frame
     ax, ay = neck[0] - hip[0], neck[1] - hip[1]
     for k in range(4):
@@ -199,18 +205,18 @@ def draw_frame(n):
     scarf = []
     for k in range(9):
         u = k / 8
-        scarf.append((neck[0] - 4 - 92 * u,
+        scarf.append((neck[0] - 4 - 86 * u,
                       neck[1] + 4 + 14 * u * u + 10 * u * math.sin(2 * phi - 7.2 * u)))
-    pen.line('scarf', scarf, 12)
+    pen.line('scarf', scarf, 14)
     for k in (2, 4, 6):
         p, q = scarf[k], scarf[k + 1]
         pen.line('stripe', [p, ((p[0] + q[0]) / 2, (p[1] + q[1]) / 2)], 7, 0.2)
     # near arm over the scarf and jacket
-    pen.line('chalk', arms[1], 10.0)
-    pen.disc('chalk', arms[1][-1][0], arms[1][-1][1], 6.0)
+    pen.line('chalk', arms[1], 12.5)
+    pen.disc('chalk', arms[1][-1][0], arms[1][-1][1], 7.0)
     # head: a filled face with a chalk rim, an eye and a grin
-    pen.disc('skin', head[0], head[1], 15)
-    pen.circle('chalk', head[0], head[1], 16, 4.5)
+    pen.disc('skin', head[0], head[1], 16)
+    pen.circle('chalk', head[0], head[1], 17, 5.0)
     ex, ey = head[0] + 7, head[1] - 2
     eye_pen.ellipse(((ex - 2.6) * SS, (ey - 3.2) * SS, (ex + 2.6) * SS, (ey + 3.2) * SS), fill=255)
     mouth = [(head[0] + 2, head[1] + 7), (head[0] + 8, head[1] + 10), (head[0] + 13, head[1] + 5)]
@@ -238,7 +244,8 @@ def draw_frame(n):
     floor_rows = HEIGHT - (ground_y + 4)
     band[ground_y + 4:] = SKY + np.arange(floor_rows) * FLOOR // floor_rows
     out = np.repeat(band.astype(np.uint8)[:, None], WIDTH, 1)
-    order = ['moon', 'dust', 'far', 'chalk', 'jacket', 'hatch', 'scarf', 'stripe', 'skin', 'hat']
+    order = ['moon', 'dust', 'earth', 'far', 'chalk', 'jacket', 'hatch', 'scarf', 'stripe',
+             'skin', 'hat']
     for name in order:
         k = [i for i, (nm, _, _) in enumerate(INKS) if nm == name][0]
         cov = np.array(imgs[name].resize((WIDTH, HEIGHT), Image.BOX), dtype=float) / 255.0
@@ -249,7 +256,7 @@ def draw_frame(n):
             cov = cov * (1 - bite)
         body = _blur(cov, 0.6)
         if name not in SOFT:
-            out[_blur(cov, 1.6) > 0.1] = OUTLINE
+            out[_blur(cov, 1.5) > 0.12] = OUTLINE
         # the body fills its stroke with few shades (long runs), whitening in the middle
         level = np.round(np.clip(body * 1.25, 0, 1) * LEVELS).astype(int)
         level = np.where(level < LEVELS - 4, level // 3 * 3, level)
