@@ -16,6 +16,7 @@
 #include "demo/frame_clock.h"
 #include "display/display.h"
 #include "display/memory/memory_display.h"
+#include "frame_sum.h"
 #include "png_queue.h"
 #include "wav_write.h"
 
@@ -26,6 +27,7 @@ struct Options {
     int every = 1;         // write every Nth frame as PNG (0: none)
     bool perOrder = false; // write one PNG at the first frame of each order position
     bool mp4 = true;
+    bool sums = false;     // write sums.txt: each frame's checksum and the PCM's
 };
 
 struct CaptureState {
@@ -35,6 +37,7 @@ struct CaptureState {
     bool moved = false; // the device has moved one block for the frame being waited for
     FILE* video = nullptr;
     std::vector<uint32_t> pixels;
+    std::string sums;
 };
 
 CaptureState state;
@@ -42,10 +45,12 @@ const auto processStart = std::chrono::steady_clock::now();
 
 void usage(FILE* to) {
     std::fprintf(to,
-                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] OUTDIR\n"
+                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] [--sums] OUTDIR\n"
                  "  --every N     write every Nth frame as PNG (default 1; 0 writes none)\n"
                  "  --per-order   write one PNG at the first frame of each order position\n"
                  "  --no-mp4      do not make capture.mp4 even when ffmpeg is installed\n"
+                 "  --sums        write sums.txt: \"FRAME ORDER CRC\" per frame (CRC-32 of its RGB\n"
+                 "                bytes), then \"pcm CRC\" (CRC-32 of the WAV's samples)\n"
                  "  --help        print this and exit\n");
 }
 
@@ -56,6 +61,8 @@ bool parse(int argc, char** argv, Options& options) {
         } else if (!std::strcmp(argv[i], "--per-order")) {
             options.perOrder = true;
             options.every = 0;
+        } else if (!std::strcmp(argv[i], "--sums")) {
+            options.sums = true;
         } else if (!std::strcmp(argv[i], "--no-mp4")) {
             options.mp4 = false;
         } else if (argv[i][0] == '-' || !options.outDir.empty()) {
@@ -92,6 +99,12 @@ void on_present(const uint8_t* surface, int width, int height, int pitch, void*)
         char name[64];
         std::snprintf(name, sizeof name, "/frame%05d-order%02d.png", state.frame, order);
         png_queue_push(state.options.outDir + name, state.pixels, width, height);
+    }
+    if (state.options.sums) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d %d %08x\n", state.frame, order,
+                      capture_frame_sum(state.pixels.data(), width, height, width));
+        state.sums += line;
     }
     if (state.video) std::fwrite(state.pixels.data(), 4, state.pixels.size(), state.video);
     if (state.frame == 0) {
@@ -157,6 +170,15 @@ int main(int argc, char** argv) {
     const std::vector<int16_t> pcm = memory_device_recording();
     const std::string wavPath = out + "/capture.wav";
     ok = wav_write_stereo16(wavPath.c_str(), pcm, 44100) && ok;
+    if (state.options.sums) {
+        char line[32];
+        std::snprintf(line, sizeof line, "pcm %08x\n", capture_pcm_sum(pcm.data(), pcm.size()));
+        state.sums += line;
+        FILE* f = std::fopen((out + "/sums.txt").c_str(), "w");
+        ok = f && std::fputs(state.sums.c_str(), f) >= 0 && ok;
+        if (f) ok = std::fclose(f) == 0 && ok;
+        if (!f) std::fprintf(stderr, "vorru-capture: cannot write %s/sums.txt\n", out.c_str());
+    }
     if (state.video) {
         ok = pclose(state.video) == 0 && ok;
         std::string mux = "ffmpeg -loglevel error -y -i '" + silentVideo + "' -i '" + wavPath +
