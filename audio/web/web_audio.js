@@ -41,6 +41,8 @@ class VorruPlayer extends AudioWorkletProcessor {
 }
 registerProcessor('vorru-player', VorruPlayer);`;
 
+  var BURST_FRAMES = 1024;
+
   // Makes the context on a user gesture. Resolves to {ctx, worklet} or to {error}.
   async function start(rate) {
     var Context = window.AudioContext || window.webkitAudioContext;
@@ -73,7 +75,7 @@ registerProcessor('vorru-player', VorruPlayer);`;
   function player(audio, blockCount) {
     var ctx = audio.ctx;
     var p = { node: null, heap: null, ring: 0, bytes: 0, sent: 0, lastBlock: 0, played: 0, lost: 0,
-              lostAfterFirstSecond: 0 };
+              lostAfterFirstSecond: 0, playedAt: 0, heard: 0 };
     var post = null;
 
     function send(from, to) {
@@ -92,8 +94,18 @@ registerProcessor('vorru-player', VorruPlayer);`;
     function counted(played, lost) {
       // Blocks missed once the first second has been played are the ones that count as lost.
       if (played >= ctx.sampleRate && lost > p.lost) p.lostAfterFirstSecond += lost - p.lost;
+      if (played !== p.played) p.playedAt = performance.now();
       p.played = played;
       p.lost = lost;
+    }
+
+    // Browsers play in bursts (headless Chromium 1024 frames at a time): between two counts the
+    // position moves on with the wall clock, by at most one burst, and never goes back.
+    function heard() {
+      var since = Math.floor((performance.now() - p.playedAt) * ctx.sampleRate / 1000);
+      var frames = p.played + Math.max(0, Math.min(since, BURST_FRAMES));
+      p.heard = Math.max(p.heard, frames);
+      return p.heard;
     }
 
     p.prepare = function (heap16, ring, bytes) { p.heap = heap16; p.ring = ring; p.bytes = bytes; };
@@ -101,7 +113,8 @@ registerProcessor('vorru-player', VorruPlayer);`;
     // The whole ring is final when playback starts; it is queued before the node connects.
     p.write = function () {
       p.reset();
-      p.played = p.lost = p.lostAfterFirstSecond = 0;
+      p.played = p.lost = p.lostAfterFirstSecond = p.heard = 0;
+      p.playedAt = performance.now();
       p.lastBlock = 0;
       if (audio.worklet) {
         var node = new AudioWorkletNode(ctx, 'vorru-player', { numberOfInputs: 0, outputChannelCount: [2] });
@@ -135,7 +148,9 @@ registerProcessor('vorru-player', VorruPlayer);`;
         send(p.sent, end);
         p.sent = end;
       }
-      var position = p.played * 4;
+      // At most one block further per poll: a feeder that saw a longer jump across the end of
+      // the ring would wait a whole lap (its rule), and the ring would play old blocks.
+      var position = Math.min(heard() * 4, (p.lastBlock + 2) * blockBytes - 4);
       p.lastBlock = Math.floor(position / blockBytes);
       return position;
     };
