@@ -95,13 +95,18 @@ class Browser:
         return reply['result'].get('value')
 
     def wait_for(self, expression, timeout, step=0.1):
+        """The first truthy value of `expression`, polled every `step` seconds."""
         deadline = time.monotonic() + timeout
+        error = None
         while time.monotonic() < deadline:
-            value = self.evaluate(expression)
-            if value:
-                return value
+            try:
+                value = self.evaluate(expression)
+                if value:
+                    return value
+            except RuntimeError as e:  # the page is still loading
+                error = e
             time.sleep(step)
-        raise TimeoutError(expression)
+        raise TimeoutError('%s (%s)' % (expression, error))
 
     def click(self, x, y):
         for kind in ('mousePressed', 'mouseReleased'):
