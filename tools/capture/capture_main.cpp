@@ -28,6 +28,7 @@ struct Options {
     bool perOrder = false; // write one PNG at the first frame of each order position
     bool mp4 = true;
     bool sums = false;     // write sums.txt: each frame's checksum and the PCM's
+    bool fastPng = false;  // quicker PNG compression: the same pixels, other bytes
 };
 
 struct CaptureState {
@@ -45,12 +46,14 @@ const auto processStart = std::chrono::steady_clock::now();
 
 void usage(FILE* to) {
     std::fprintf(to,
-                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] [--sums] OUTDIR\n"
+                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] [--sums] [--fast-png] OUTDIR\n"
                  "  --every N     write every Nth frame as PNG (default 1; 0 writes none)\n"
                  "  --per-order   write one PNG at the first frame of each order position\n"
                  "  --no-mp4      do not make capture.mp4 even when ffmpeg is installed\n"
                  "  --sums        write sums.txt: \"FRAME ORDER CRC\" per frame (CRC-32 of its RGB\n"
                  "                bytes), then \"pcm CRC\" (CRC-32 of the WAV's samples)\n"
+                 "  --fast-png    compress the PNGs quickly (zlib level 1, no filters): the same\n"
+                 "                pixels in files a few per cent larger, in about a quarter of the time\n"
                  "  --help        print this and exit\n");
 }
 
@@ -61,6 +64,8 @@ bool parse(int argc, char** argv, Options& options) {
         } else if (!std::strcmp(argv[i], "--per-order")) {
             options.perOrder = true;
             options.every = 0;
+        } else if (!std::strcmp(argv[i], "--fast-png")) {
+            options.fastPng = true;
         } else if (!std::strcmp(argv[i], "--sums")) {
             options.sums = true;
         } else if (!std::strcmp(argv[i], "--no-mp4")) {
@@ -162,7 +167,7 @@ int main(int argc, char** argv) {
     // PNG encoding is nearly all of a capture's work: one worker per core; the demo itself
     // needs little.
     const unsigned cores = std::thread::hardware_concurrency();
-    png_queue_start(cores > 0 ? static_cast<int>(cores) : 2, 32);
+    png_queue_start(cores > 0 ? static_cast<int>(cores) : 2, 32, state.options.fastPng);
     demo_run();
     bool ok = png_queue_finish();
     std::fprintf(stderr, "\rframe %5d  done\n", state.frame);

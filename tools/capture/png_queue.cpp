@@ -26,6 +26,7 @@ std::vector<std::thread> workers;
 size_t maxDepth = 1;
 bool closing = false;
 bool failed = false;
+bool fastPng = false;
 
 void work() {
     for (;;) {
@@ -38,7 +39,7 @@ void work() {
             jobs.pop_front();
         }
         slotFree.notify_one();
-        const bool ok = png_write_xrgb(job.path.c_str(), job.pixels.data(), job.width, job.height, job.width);
+        const bool ok = png_write_xrgb(job.path.c_str(), job.pixels.data(), job.width, job.height, job.width, fastPng);
         if (!ok) {
             std::lock_guard<std::mutex> hold(lock);
             failed = true;
@@ -48,7 +49,8 @@ void work() {
 
 } // namespace
 
-void png_queue_start(int count, int depth) {
+void png_queue_start(int count, int depth, bool fast) {
+    fastPng = fast;
     maxDepth = depth > 0 ? static_cast<size_t>(depth) : 1;
     closing = false;
     failed = false;

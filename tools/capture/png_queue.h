@@ -7,8 +7,9 @@
 #include <vector>
 
 // Starts `workers` threads (at least 1) that write the frames handed to png_queue_push. At most
-// `depth` frames wait at once; a push beyond that blocks until a worker takes one.
-void png_queue_start(int workers, int depth);
+// `depth` frames wait at once; a push beyond that blocks until a worker takes one. `fast`:
+// see png_write_xrgb.
+void png_queue_start(int workers, int depth, bool fast);
 
 // Queues `pixels` (width x height, 0x00RRGGBB, packed rows) for writing to `path`; takes them
 // over. Main thread.
