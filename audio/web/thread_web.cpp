@@ -4,15 +4,13 @@
 
 #include <emscripten.h>
 
-SoundThread* sound_thread_start(void (*)(void*), void*)
-{
+SoundThread* sound_thread_start(void (*)(void*), void*) {
     return nullptr;
 }
 
 void sound_thread_join(SoundThread*) {}
 
 // Yields to the browser for `ms` (the page is built with ASYNCIFY).
-void sound_thread_sleep_ms(int ms)
-{
+void sound_thread_sleep_ms(int ms) {
     emscripten_sleep(unsigned(ms > 0 ? ms : 0));
 }

@@ -37,8 +37,7 @@ namespace {
 
 bool g_silent = false;
 
-bool web_open(int rate)
-{
+bool web_open(int rate) {
     g_silent = false;
     if (rate > 0 && web_audio_open(rate, SOUND_BLOCK_COUNT))
         return true;
@@ -47,46 +46,40 @@ bool web_open(int rate)
     return silent_wave_device()->open(rate);
 }
 
-void web_prepare(const int16_t* ring, uint32_t bytes)
-{
+void web_prepare(const int16_t* ring, uint32_t bytes) {
     if (g_silent)
         silent_wave_device()->prepare(ring, bytes);
     else
         web_audio_prepare(ring, bytes);
 }
 
-void web_write()
-{
+void web_write() {
     if (g_silent)
         silent_wave_device()->write();
     else
         web_audio_write();
 }
 
-uint64_t web_position()
-{
+uint64_t web_position() {
     if (g_silent)
         return silent_wave_device()->position();
     return uint64_t(web_audio_position());
 }
 
 // The player keeps what it was sent; the ring is not read again.
-void web_unprepare()
-{
+void web_unprepare() {
     if (g_silent)
         silent_wave_device()->unprepare();
 }
 
-void web_reset()
-{
+void web_reset() {
     if (g_silent)
         silent_wave_device()->reset();
     else
         web_audio_reset();
 }
 
-void web_close()
-{
+void web_close() {
     web_reset();
     if (g_silent)
         silent_wave_device()->close();
@@ -95,15 +88,21 @@ void web_close()
 void web_raise_thread_priority() {}
 
 const WaveDevice WEB_DEVICE = {
-    "web audio",      web_open,  web_prepare, web_write,
-    web_position,     web_unprepare, web_reset, web_close,
-    web_raise_thread_priority,
+    "web audio", web_open,     web_prepare,
+    web_write,   web_position, web_unprepare,
+    web_reset,   web_close,    web_raise_thread_priority,
 };
 
-}  // namespace
+} // namespace
 
-const WaveDevice* web_wave_device() { return &WEB_DEVICE; }
+const WaveDevice* web_wave_device() {
+    return &WEB_DEVICE;
+}
 
-bool web_device_is_silent() { return g_silent; }
+bool web_device_is_silent() {
+    return g_silent;
+}
 
-const WaveDevice* wave_device_default() { return &WEB_DEVICE; }
+const WaveDevice* wave_device_default() {
+    return &WEB_DEVICE;
+}

@@ -54,7 +54,8 @@ void wait_in_capture() {
     if (!capture.moved) {
         capture.moved = true;
         memory_device_advance(static_cast<uint64_t>(sound_output().block_frames));
-        if (capture.frame % 64 == 0) emscripten_sleep(0);
+        if (capture.frame % 64 == 0)
+            emscripten_sleep(0);
     }
     sound_pump();
 }
@@ -63,8 +64,10 @@ void on_capture_present(const uint8_t* surface, int width, int height, int pitch
     capture.moved = false;
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; y++) {
-        const uint32_t* row = reinterpret_cast<const uint32_t*>(surface + static_cast<size_t>(y) * pitch);
-        for (int x = 0; x < width; x++) pixels[static_cast<size_t>(y) * width + x] = row[x] & 0x00FFFFFF;
+        const uint32_t* row =
+            reinterpret_cast<const uint32_t*>(surface + static_cast<size_t>(y) * pitch);
+        for (int x = 0; x < width; x++)
+            pixels[static_cast<size_t>(y) * width + x] = row[x] & 0x00FFFFFF;
     }
     page_capture_frame(capture.frame, sound_get_order(sound_output().playing),
                        capture_frame_sum(pixels.data(), width, height, width));
@@ -89,6 +92,7 @@ int main() {
     }
     demo_run();
     const std::vector<int16_t> pcm = capturing ? memory_device_recording() : std::vector<int16_t>();
-    page_ended(capture.frame, capture_pcm_sum(pcm.data(), pcm.size()), static_cast<int>(pcm.size() / 2));
+    page_ended(capture.frame, capture_pcm_sum(pcm.data(), pcm.size()),
+               static_cast<int>(pcm.size() / 2));
     return 0;
 }

@@ -174,8 +174,7 @@ void unlock(uint8_t*) {
 }
 
 void flip() {
-    web_canvas_show(reinterpret_cast<const uint8_t*>(g_web.back.data()), g_web.width,
-                    g_web.height);
+    web_canvas_show(reinterpret_cast<const uint8_t*>(g_web.back.data()), g_web.width, g_web.height);
 }
 
 void release_surfaces() {

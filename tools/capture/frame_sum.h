@@ -11,12 +11,14 @@ inline uint32_t capture_crc32(uint32_t crc, const uint8_t* bytes, size_t count) 
     if (table[1] == 0) {
         for (uint32_t i = 0; i < 256; i++) {
             uint32_t c = i;
-            for (int k = 0; k < 8; k++) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; k++)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             table[i] = c;
         }
     }
     crc = ~crc;
-    for (size_t i = 0; i < count; i++) crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+    for (size_t i = 0; i < count; i++)
+        crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 

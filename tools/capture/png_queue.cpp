@@ -34,12 +34,14 @@ void work() {
         {
             std::unique_lock<std::mutex> hold(lock);
             jobReady.wait(hold, [] { return closing || !jobs.empty(); });
-            if (jobs.empty()) return;
+            if (jobs.empty())
+                return;
             job = std::move(jobs.front());
             jobs.pop_front();
         }
         slotFree.notify_one();
-        const bool ok = png_write_xrgb(job.path.c_str(), job.pixels.data(), job.width, job.height, job.width, fastPng);
+        const bool ok = png_write_xrgb(job.path.c_str(), job.pixels.data(), job.width, job.height,
+                                       job.width, fastPng);
         if (!ok) {
             std::lock_guard<std::mutex> hold(lock);
             failed = true;
@@ -54,7 +56,8 @@ void png_queue_start(int count, int depth, bool fast) {
     maxDepth = depth > 0 ? static_cast<size_t>(depth) : 1;
     closing = false;
     failed = false;
-    for (int i = 0; i < (count > 0 ? count : 1); i++) workers.emplace_back(work);
+    for (int i = 0; i < (count > 0 ? count : 1); i++)
+        workers.emplace_back(work);
 }
 
 void png_queue_push(std::string path, std::vector<uint32_t> pixels, int width, int height) {
@@ -72,7 +75,8 @@ bool png_queue_finish() {
         closing = true;
     }
     jobReady.notify_all();
-    for (std::thread& t : workers) t.join();
+    for (std::thread& t : workers)
+        t.join();
     workers.clear();
     return !failed;
 }
