@@ -126,6 +126,8 @@ def test_real_time(browser, base, pngs, work):
     keyed = time.monotonic()
     early = browser.wait_for("vorruStatus.state == 'ended' && " + STATUS, 5, 0.02)
     check(early['order'] < 4, 'key: ended at order %d' % early['order'])
+    check(browser.evaluate("!document.getElementById('end').classList.contains('hidden')"),
+          'key: no "play again" after the key')
     print('key: a second run ended %.2f s after the key press' % (time.monotonic() - keyed))
 
 
