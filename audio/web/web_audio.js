@@ -100,10 +100,12 @@ registerProcessor('vorru-player', VorruPlayer);`;
     }
 
     // Browsers play in bursts (headless Chromium 1024 frames at a time): between two counts the
-    // position moves on with the wall clock, by at most one burst, and never goes back.
+    // position moves on with the wall clock, by at most one burst, and never goes back. What
+    // the worklet has played reaches the ear the context's latencies later.
     function heard() {
       var since = Math.floor((performance.now() - p.playedAt) * ctx.sampleRate / 1000);
-      var frames = p.played + Math.max(0, Math.min(since, BURST_FRAMES));
+      var latency = Math.round(((ctx.baseLatency || 0) + (ctx.outputLatency || 0)) * ctx.sampleRate);
+      var frames = p.played + Math.max(0, Math.min(since, BURST_FRAMES)) - latency;
       p.heard = Math.max(p.heard, frames);
       return p.heard;
     }
