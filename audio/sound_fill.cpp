@@ -32,6 +32,8 @@ void sound_fill_block()
     s.write_index = w;
 }
 
+namespace {
+
 // One polling cycle: the block being played, then every block played since the last cycle.
 void feeder_poll(SoundOutput& s)
 {
@@ -52,6 +54,8 @@ void feeder_poll(SoundOutput& s)
         s.filling.store(false, std::memory_order_release);
     }
 }
+
+}  // namespace
 
 void sound_feeder_run()
 {
