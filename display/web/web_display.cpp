@@ -55,7 +55,8 @@ EM_JS(int, web_canvas_pop, (int anyWindow), {
 EM_JS(void, web_canvas_show, (const uint8_t* pixels, int width, int height), {
     var d = Module.vorruDisplay;
     if (!d) return;
-    var image = d.context.createImageData(width, height);
+    if (!d.image) d.image = d.context.createImageData(width, height);
+    var image = d.image;
     var to = new Uint32Array(image.data.buffer);
     var from = HEAPU32.subarray(pixels >> 2, (pixels >> 2) + width * height);
     for (var i = 0; i < to.length; i++) to[i] = from[i] | 0xFF000000;
