@@ -99,7 +99,9 @@ def test_real_time(browser, base, pngs, work):
     check(0.9 <= audio_rate <= 1.1, 'real time: AudioContext time runs at %.2f' % audio_rate)
     dist = {}
     for order, name in SCENES:
-        browser.wait_for('vorruStatus.order >= %d' % order, 45, 0.05)
+        # The order is published while the frame loop waits: the frame after it shows it.
+        shown = browser.wait_for('vorruStatus.order >= %d && vorruStatus.frames' % order, 45, 0.05)
+        browser.wait_for('vorruStatus.frames > %d' % shown, 5, 0.01)
         shot = browser.evaluate("(%s)(document.getElementById('vorru-canvas'))" % THUMB)
         browser.screenshot(os.path.join(work, 'scene-%02d.png' % order))
         nearest = min(refs, key=lambda o: distance(shot, refs[o]))
