@@ -13,6 +13,7 @@
 namespace {
 
 const WaveDevice* g_chosen_device = nullptr;
+bool g_threaded = true;
 
 void spin_while_filling()
 {
@@ -98,6 +99,8 @@ PositionEntry sound_position_entry(int block)
 
 void sound_set_device(const WaveDevice* device) { g_chosen_device = device; }
 
+void sound_set_threaded(bool threaded) { g_threaded = threaded; }
+
 bool sound_open(int rate)
 {
     if (!music_file_callbacks_complete())
@@ -178,6 +181,8 @@ bool sound_play(Module* module)
     s.ring_started = true;
 
     s.stop_requested.store(false, std::memory_order_release);
+    if (!g_threaded)
+        return true;
     // Cleared here rather than by the thread, so a sound_stop that comes before the thread has
     // begun still waits for it instead of letting it run on into the next play.
     s.thread_finished.store(false, std::memory_order_release);

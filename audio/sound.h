@@ -63,7 +63,7 @@ bool sound_open(int rate);
 void sound_close();
 
 // Plays `module` from its first order: stops what plays, resets the song's playback state,
-// fills the whole ring, starts the device and the feeder thread. False for a null module, when
+// fills the whole ring, starts the device and the feeder thread (see sound_set_threaded). False for a null module, when
 // the output is not open, or when a buffer or the feeder thread cannot be had. Caller's thread.
 bool sound_play(Module* module);
 
@@ -80,8 +80,21 @@ int sound_get_time(Module* module);
 
 // Fills ring block W with the next B frames of the playing song, records the block's entry,
 // and advances W (back to 0 after the last block). Does nothing without a playing song. Runs on
-// the caller's thread during sound_play's initial fill, then only on the feeder thread.
+// the caller's thread during sound_play's initial fill, then only on the feeder thread (or in
+// sound_pump when there is none).
 void sound_fill_block();
+
+// Whether sound_play starts a feeder thread (true, the default) or leaves the feeding to
+// sound_pump on the caller's thread: for a platform without threads, and for the capture, which
+// moves its device itself and wants each block filled at once rather than within 5 ms.
+// Takes effect at the next sound_play. Caller's thread.
+void sound_set_threaded(bool threaded);
+
+// One polling cycle of the feeder on the calling thread, without sleeping: reads the device's
+// play position and refills every block played since the last cycle, as the feeder thread
+// does every 5 ms. Does nothing unless a song plays without a feeder thread. Call it at
+// least once per block (the frame clock's wait does, through its idle hook).
+void sound_pump();
 
 // Chooses the device the next sound_open uses; null restores wave_device_default().
 void sound_set_device(const WaveDevice* device);

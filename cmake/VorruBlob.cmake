@@ -73,6 +73,9 @@ function(vorru_add_blob target)
 #define VORRU_SYM(name) VORRU_CAT(__USER_LABEL_PREFIX__, name)
 #if defined(_WIN32) || defined(__CYGWIN__)
     .section .rdata,"dr"
+#elif defined(__wasm__)
+    // The wasm assembler wants a named data section with its own syntax and a size per symbol.
+    .section .rodata.vorru_blob,"",@
 #else
     .section .rodata
 #endif
@@ -81,9 +84,15 @@ function(vorru_add_blob target)
     .balign 16
 VORRU_SYM(vorru_blob):
 @entries@.Lblob_end:
+#if defined(__wasm__)
+    .size VORRU_SYM(vorru_blob), .Lblob_end - VORRU_SYM(vorru_blob)
+#endif
     .balign 4
 VORRU_SYM(vorru_blob_size):
     .long .Lblob_end - VORRU_SYM(vorru_blob)
+#if defined(__wasm__)
+    .size VORRU_SYM(vorru_blob_size), 4
+#endif
 #if defined(__ELF__)
     .section .note.GNU-stack,"",@progbits
 #endif

@@ -99,8 +99,6 @@ const WaveDevice MEMORY_DEVICE = {
 
 const WaveDevice* memory_wave_device() { return &MEMORY_DEVICE; }
 
-const WaveDevice* wave_device_default() { return &MEMORY_DEVICE; }
-
 void memory_device_set_position(uint64_t bytes)
 {
     std::lock_guard<std::mutex> hold(g_lock);

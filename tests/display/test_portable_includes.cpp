@@ -1,5 +1,5 @@
 // Guards the split between portable code and platform backends across the whole repository:
-// only files under a folder named sdl/ or win32/ may include OS or SDL headers.
+// only files under a folder named sdl/, win32/ or web/ may include OS, SDL or emscripten headers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,10 +21,12 @@ std::string platform_include(const std::string& text) {
     // Windows headers are spelled in any case; SDL's always start with upper-case "SDL".
     static const std::regex windows(R"((^|/)(windows|ddraw|mmsystem)\.h$)", std::regex::icase);
     static const std::regex sdl(R"((^|/)SDL[^/]*\.h$)");
+    static const std::regex emscripten(R"(^emscripten(\.h$|/))");
     for (auto it = std::sregex_iterator(text.begin(), text.end(), include);
          it != std::sregex_iterator(); ++it) {
         std::string name = (*it)[1];
-        if (std::regex_search(name, windows) || std::regex_search(name, sdl))
+        if (std::regex_search(name, windows) || std::regex_search(name, sdl) ||
+            std::regex_search(name, emscripten))
             return name;
     }
     return "";
@@ -33,7 +35,8 @@ std::string platform_include(const std::string& text) {
 bool in_backend_folder(const fs::path& relative) {
     const fs::path folder = relative.parent_path();
     return std::find(folder.begin(), folder.end(), "sdl") != folder.end() ||
-           std::find(folder.begin(), folder.end(), "win32") != folder.end();
+           std::find(folder.begin(), folder.end(), "win32") != folder.end() ||
+           std::find(folder.begin(), folder.end(), "web") != folder.end();
 }
 
 TEST(PortableIncludes, DetectorFindsEveryPlatformHeaderForm) {
@@ -46,6 +49,9 @@ TEST(PortableIncludes, DetectorFindsEveryPlatformHeaderForm) {
         {"#include \"display/display.h\"\n#include <cstdint>", ""},
         {"// windows.h is not included here\n", ""},
         {"#include \"display/sdl/sdl_display.h\"", ""},
+        {"#include <emscripten.h>", "emscripten.h"},
+        {"#include <emscripten/html5.h>", "emscripten/html5.h"},
+        {"#include \"display/web/web_display.h\"", ""},
     };
     for (const auto& [text, found] : cases)
         EXPECT_EQ(platform_include(text), found) << text;

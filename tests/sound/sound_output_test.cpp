@@ -56,7 +56,11 @@ protected:
         memory_device_refuse_open(false);
         ASSERT_TRUE(sound_open(44100));
     }
-    void TearDown() override { sound_close(); }
+    void TearDown() override
+    {
+        sound_close();
+        sound_set_threaded(true);
+    }
     ScriptedSong song;  // 882 frames per tick at 125 BPM
 };
 
@@ -273,6 +277,31 @@ TEST_F(SoundOutputTest, RingAndDeviceOutputEqualTheOfflineRender)
     ASSERT_EQ(recorded.size(), expected.size());
     auto diff = std::mismatch(recorded.begin(), recorded.end(), expected.begin());
     EXPECT_EQ(diff.first, recorded.end()) << "first difference at sample " << diff.first - recorded.begin();
+    music_free(module);
+}
+
+// Without a feeder thread nothing moves until the caller pumps; pumped block by block, the
+// device plays exactly the offline render.
+TEST_F(SoundOutputTest, PumpFeedsOnTheCallersThread)
+{
+    Module* module = test_song_load();
+    ASSERT_NE(module, nullptr);
+    const int blocks = 260;
+    std::vector<int16_t> expected = offline_pcm(module, blocks * 884, 884);
+    sound_set_threaded(false);
+    ASSERT_TRUE(sound_play(module));
+    EXPECT_EQ(s.thread, nullptr);
+    memory_device_record(true);
+    memory_device_set_position(uint64_t(884) * 4);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(s.reader_index.load(), 0);
+    for (int a = 1; a <= blocks; ++a) {
+        memory_device_set_position(uint64_t(a) * 884 * 4);
+        sound_pump();
+        ASSERT_EQ(s.reader_index.load(), a % 100) << "block " << a;
+    }
+    EXPECT_EQ(memory_device_recording(), expected);
+    memory_device_record(false);
     music_free(module);
 }
 

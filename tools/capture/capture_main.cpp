@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 #include "audio/memory/memory_device.h"
@@ -15,7 +16,8 @@
 #include "demo/frame_clock.h"
 #include "display/display.h"
 #include "display/memory/memory_display.h"
-#include "png_write.h"
+#include "frame_sum.h"
+#include "png_queue.h"
 #include "wav_write.h"
 
 namespace {
@@ -25,6 +27,8 @@ struct Options {
     int every = 1;         // write every Nth frame as PNG (0: none)
     bool perOrder = false; // write one PNG at the first frame of each order position
     bool mp4 = true;
+    bool sums = false;     // write sums.txt: each frame's checksum and the PCM's
+    bool fastPng = false;  // quicker PNG compression: the same pixels, other bytes
 };
 
 struct CaptureState {
@@ -34,17 +38,23 @@ struct CaptureState {
     bool moved = false; // the device has moved one block for the frame being waited for
     FILE* video = nullptr;
     std::vector<uint32_t> pixels;
+    std::string sums;
 };
 
 CaptureState state;
 const auto processStart = std::chrono::steady_clock::now();
 
-void usage() {
-    std::fprintf(stderr,
-                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] OUTDIR\n"
+void usage(FILE* to) {
+    std::fprintf(to,
+                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] [--sums] [--fast-png] OUTDIR\n"
                  "  --every N     write every Nth frame as PNG (default 1; 0 writes none)\n"
                  "  --per-order   write one PNG at the first frame of each order position\n"
-                 "  --no-mp4      do not make capture.mp4 even when ffmpeg is installed\n");
+                 "  --no-mp4      do not make capture.mp4 even when ffmpeg is installed\n"
+                 "  --sums        write sums.txt: \"FRAME ORDER CRC\" per frame (CRC-32 of its RGB\n"
+                 "                bytes), then \"pcm CRC\" (CRC-32 of the WAV's samples)\n"
+                 "  --fast-png    compress the PNGs quickly (zlib level 1, no filters): the same\n"
+                 "                pixels in files a few per cent larger, in about a quarter of the time\n"
+                 "  --help        print this and exit\n");
 }
 
 bool parse(int argc, char** argv, Options& options) {
@@ -54,6 +64,10 @@ bool parse(int argc, char** argv, Options& options) {
         } else if (!std::strcmp(argv[i], "--per-order")) {
             options.perOrder = true;
             options.every = 0;
+        } else if (!std::strcmp(argv[i], "--fast-png")) {
+            options.fastPng = true;
+        } else if (!std::strcmp(argv[i], "--sums")) {
+            options.sums = true;
         } else if (!std::strcmp(argv[i], "--no-mp4")) {
             options.mp4 = false;
         } else if (argv[i][0] == '-' || !options.outDir.empty()) {
@@ -65,11 +79,14 @@ bool parse(int argc, char** argv, Options& options) {
     return !options.outDir.empty() && options.every >= 0;
 }
 
-// One block of sound per frame: moves the device once the frame loop waits for the clock.
+// One block of sound per frame: moves the device once the frame loop waits for the clock, and
+// refills the block at once on this thread instead of waiting for a feeder thread's poll.
 void advance_device() {
-    if (state.moved) return;
-    state.moved = true;
-    memory_device_advance(static_cast<uint64_t>(sound_output().block_frames));
+    if (!state.moved) {
+        state.moved = true;
+        memory_device_advance(static_cast<uint64_t>(sound_output().block_frames));
+    }
+    sound_pump();
 }
 
 void on_present(const uint8_t* surface, int width, int height, int pitch, void*) {
@@ -86,7 +103,13 @@ void on_present(const uint8_t* surface, int width, int height, int pitch, void*)
     if (write) {
         char name[64];
         std::snprintf(name, sizeof name, "/frame%05d-order%02d.png", state.frame, order);
-        png_write_xrgb((state.options.outDir + name).c_str(), state.pixels.data(), width, height, width);
+        png_queue_push(state.options.outDir + name, state.pixels, width, height);
+    }
+    if (state.options.sums) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d %d %08x\n", state.frame, order,
+                      capture_frame_sum(state.pixels.data(), width, height, width));
+        state.sums += line;
     }
     if (state.video) std::fwrite(state.pixels.data(), 4, state.pixels.size(), state.video);
     if (state.frame == 0) {
@@ -104,8 +127,12 @@ bool have_ffmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && !std::strcmp(argv[1], "--help")) {
+        usage(stdout);
+        return 0;
+    }
     if (!parse(argc, argv, state.options)) {
-        usage();
+        usage(stderr);
         return 2;
     }
     const std::string& out = state.options.outDir;
@@ -121,24 +148,42 @@ int main(int argc, char** argv) {
     display_memory_set_present_callback(on_present, nullptr);
     memory_device_record(true);
     frame_clock_set_idle_hook(advance_device);
+    sound_set_threaded(false);
     // A slow feeder thread must not make a frame out of a stall: only a song that cannot play
     // at all should reach this limit.
     frame_clock_set_stall_ms(5000);
 
     const std::string silentVideo = out + "/video.tmp.mp4";
-    if (state.options.mp4 && have_ffmpeg()) {
+    if (state.options.mp4 && !have_ffmpeg())
+        std::fprintf(stderr, "vorru-capture: ffmpeg not found, so no capture.mp4 (the PNGs and capture.wav "
+                             "are written; install ffmpeg for the video)\n");
+    else if (state.options.mp4) {
         // One frame per sound block: 44100 / 884 frames per second.
         std::string cmd = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgr0 -s 320x240 -framerate 44100/884 "
                           "-i - -c:v libx264 -pix_fmt yuv420p -crf 18 '" + silentVideo + "'";
         state.video = popen(cmd.c_str(), "w");
     }
 
+    // PNG encoding is nearly all of a capture's work: one worker per core; the demo itself
+    // needs little.
+    const unsigned cores = std::thread::hardware_concurrency();
+    png_queue_start(cores > 0 ? static_cast<int>(cores) : 2, 32, state.options.fastPng);
     demo_run();
+    bool ok = png_queue_finish();
     std::fprintf(stderr, "\rframe %5d  done\n", state.frame);
 
     const std::vector<int16_t> pcm = memory_device_recording();
     const std::string wavPath = out + "/capture.wav";
-    bool ok = wav_write_stereo16(wavPath.c_str(), pcm, 44100);
+    ok = wav_write_stereo16(wavPath.c_str(), pcm, 44100) && ok;
+    if (state.options.sums) {
+        char line[32];
+        std::snprintf(line, sizeof line, "pcm %08x\n", capture_pcm_sum(pcm.data(), pcm.size()));
+        state.sums += line;
+        FILE* f = std::fopen((out + "/sums.txt").c_str(), "w");
+        ok = f && std::fputs(state.sums.c_str(), f) >= 0 && ok;
+        if (f) ok = std::fclose(f) == 0 && ok;
+        if (!f) std::fprintf(stderr, "vorru-capture: cannot write %s/sums.txt\n", out.c_str());
+    }
     if (state.video) {
         ok = pclose(state.video) == 0 && ok;
         std::string mux = "ffmpeg -loglevel error -y -i '" + silentVideo + "' -i '" + wavPath +

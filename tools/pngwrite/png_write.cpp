@@ -6,7 +6,8 @@
 
 #include <png.h>
 
-bool png_write_xrgb(const char* path, const uint32_t* pixels, int width, int height, int stride) {
+bool png_write_xrgb(const char* path, const uint32_t* pixels, int width, int height, int stride,
+                    bool fast) {
     FILE* file = std::fopen(path, "wb");
     if (!file) {
         std::fprintf(stderr, "png: cannot write %s\n", path);
@@ -21,6 +22,10 @@ bool png_write_xrgb(const char* path, const uint32_t* pixels, int width, int hei
         return false;
     }
     png_init_io(png, file);
+    if (fast) {
+        png_set_compression_level(png, 1);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    }
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
