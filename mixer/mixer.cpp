@@ -131,6 +131,37 @@ uint64_t skip_frames_looped(int frames, uint64_t position, uint64_t step, uint64
            (step & 1);
 }
 
+// A short forward loop written out lap after lap: frames that read it straight on read the
+// same pairs as frames wrapped back by whole laps, since the guard after the loop end is the
+// loop's first value. Module state, as the mixer runs on one thread at a time.
+constexpr uint64_t UNROLLED_VALUES = 16384;
+constexpr uint64_t UNROLLED_LOOP_MAX = 512; // longer loops wrap seldom enough
+int16_t unrolled[UNROLLED_VALUES];
+
+// Steady gains on a forward loop, mixed from the unrolled loop without any wrap; the position
+// wrapped back into the loop at the end. False, with nothing done, when the position lies
+// before the loop or the frames reach past the unrolled values.
+bool flat_unrolled(float* out, int frames, const int16_t* data, uint64_t& position, uint64_t step,
+                   float gain_left, float gain_right, uint64_t loop_start, uint64_t loop_length) {
+    const uint64_t end = (loop_start + loop_length) << 32, lap = loop_length << 32;
+    const uint64_t base = loop_start << 32;
+    const uint64_t first = mixer_wrap_point(position, end, lap);
+    if (first < base || frames < 1 || frames > (1 << 22) || step >= (uint64_t(1) << 40))
+        return false;
+    const uint64_t last = (first & ~uint64_t(1)) - base + uint64_t(frames - 1) * (step & ~uint64_t(1));
+    const uint64_t needed = (last >> 32) + 2; // the last point reads this value and the next
+    if (needed > UNROLLED_VALUES)
+        return false;
+    std::memcpy(unrolled, data + loop_start, loop_length * sizeof(int16_t));
+    for (uint64_t filled = loop_length; filled < needed; filled *= 2)
+        std::memcpy(unrolled + filled, unrolled,
+                    (filled < needed - filled ? filled : needed - filled) * sizeof(int16_t));
+    const uint64_t after =
+        mixer_frames_flat(out, frames, unrolled, first - base, step, 1, gain_left, gain_right);
+    position = mixer_wrap_point(after + base, end, lap);
+    return true;
+}
+
 void mix_voice(Voice* voice, float* out, int frames) {
     const Sample* sample = voice->sample;
     uint64_t position = (uint64_t(voice->position) << 32) | voice->position_frac;
@@ -197,7 +228,9 @@ void mix_voice(Voice* voice, float* out, int frames) {
                 if (silent && frames < (1 << 22) && step < (uint64_t(1) << 40))
                     position = skip_frames_looped(frames, position, step, loop_start,
                                                   sample->loop_length);
-                else
+                else if (sample->loop_length > UNROLLED_LOOP_MAX ||
+                         !flat_unrolled(out, frames, sample->data, position, step, gain_left,
+                                        gain_right, loop_start, sample->loop_length))
                     position = mixer_frames_flat_looped(out, frames, sample->data, position,
                                                         step, gain_left, gain_right, loop_start,
                                                         sample->loop_length);
