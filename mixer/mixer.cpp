@@ -148,7 +148,8 @@ bool flat_unrolled(float* out, int frames, const int16_t* data, uint64_t& positi
     const uint64_t first = mixer_wrap_point(position, end, lap);
     if (first < base || frames < 1 || frames > (1 << 22) || step >= (uint64_t(1) << 40))
         return false;
-    const uint64_t last = (first & ~uint64_t(1)) - base + uint64_t(frames - 1) * (step & ~uint64_t(1));
+    const uint64_t last =
+        (first & ~uint64_t(1)) - base + uint64_t(frames - 1) * (step & ~uint64_t(1));
     const uint64_t needed = (last >> 32) + 2; // the last point reads this value and the next
     if (needed > UNROLLED_VALUES)
         return false;
@@ -226,13 +227,13 @@ void mix_voice(Voice* voice, float* out, int frames) {
                 // themselves, without a pass per lap. Ramps still stop at the loop end (their
                 // levels are rounded at every pass end).
                 if (silent && frames < (1 << 22) && step < (uint64_t(1) << 40))
-                    position = skip_frames_looped(frames, position, step, loop_start,
-                                                  sample->loop_length);
+                    position =
+                        skip_frames_looped(frames, position, step, loop_start, sample->loop_length);
                 else if (sample->loop_length > UNROLLED_LOOP_MAX ||
                          !flat_unrolled(out, frames, sample->data, position, step, gain_left,
                                         gain_right, loop_start, sample->loop_length))
-                    position = mixer_frames_flat_looped(out, frames, sample->data, position,
-                                                        step, gain_left, gain_right, loop_start,
+                    position = mixer_frames_flat_looped(out, frames, sample->data, position, step,
+                                                        gain_left, gain_right, loop_start,
                                                         sample->loop_length);
                 break;
             }
