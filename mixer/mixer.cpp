@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mixer/mixer_frames.h"
+#include "mixer/mixer_points.h"
 #include "mixer/wide_int.h"
 #include "mixer/sample.h"
 
@@ -106,6 +107,62 @@ template <typename Int> void reflect(Int& position, int& direction, Int start, I
     }
 }
 
+// A voice at steady gains of 0 adds s x 0, +0 or -0, to each buffer value, which leaves it as
+// it is: the buffer starts at +0 and a sum rounds to -0 only when both terms are -0. Such
+// frames only move the position; these give the position mixer_frames_flat and
+// mixer_frames_flat_looped would.
+uint64_t skip_frames(int frames, uint64_t position, uint64_t step, int direction) {
+    if (frames < 1)
+        return position;
+    const uint64_t distance = mixer_point_distance(step, direction);
+    return mixer_advance((position & ~uint64_t(1)) + uint64_t(frames - 1) * distance, step,
+                         direction);
+}
+
+// The points go round the loop by whole laps: the last one is the first one plus `frames`
+// distances, taken back into the loop. Needs frames x step below 2^63.
+uint64_t skip_frames_looped(int frames, uint64_t position, uint64_t step, uint64_t loop_start,
+                            uint64_t loop_length) {
+    const uint64_t end = (loop_start + loop_length) << 32, lap = loop_length << 32;
+    const uint64_t point = mixer_wrap_point(position, end, lap) & ~uint64_t(1);
+    if (frames < 1)
+        return mixer_wrap_point(position, end, lap);
+    return mixer_wrap_point(point + uint64_t(frames) * (step & ~uint64_t(1)), end, lap) +
+           (step & 1);
+}
+
+// A short forward loop written out lap after lap: frames that read it straight on read the
+// same pairs as frames wrapped back by whole laps, since the guard after the loop end is the
+// loop's first value. Module state, as the mixer runs on one thread at a time.
+constexpr uint64_t UNROLLED_VALUES = 16384;
+constexpr uint64_t UNROLLED_LOOP_MAX = 512; // longer loops wrap seldom enough
+int16_t unrolled[UNROLLED_VALUES];
+
+// Steady gains on a forward loop, mixed from the unrolled loop without any wrap; the position
+// wrapped back into the loop at the end. False, with nothing done, when the position lies
+// before the loop or the frames reach past the unrolled values.
+bool flat_unrolled(float* out, int frames, const int16_t* data, uint64_t& position, uint64_t step,
+                   float gain_left, float gain_right, uint64_t loop_start, uint64_t loop_length) {
+    const uint64_t end = (loop_start + loop_length) << 32, lap = loop_length << 32;
+    const uint64_t base = loop_start << 32;
+    const uint64_t first = mixer_wrap_point(position, end, lap);
+    if (first < base || frames < 1 || frames > (1 << 22) || step >= (uint64_t(1) << 40))
+        return false;
+    const uint64_t last =
+        (first & ~uint64_t(1)) - base + uint64_t(frames - 1) * (step & ~uint64_t(1));
+    const uint64_t needed = (last >> 32) + 2; // the last point reads this value and the next
+    if (needed > UNROLLED_VALUES)
+        return false;
+    std::memcpy(unrolled, data + loop_start, loop_length * sizeof(int16_t));
+    for (uint64_t filled = loop_length; filled < needed; filled *= 2)
+        std::memcpy(unrolled + filled, unrolled,
+                    (filled < needed - filled ? filled : needed - filled) * sizeof(int16_t));
+    const uint64_t after =
+        mixer_frames_flat(out, frames, unrolled, first - base, step, 1, gain_left, gain_right);
+    position = mixer_wrap_point(after + base, end, lap);
+    return true;
+}
+
 void mix_voice(Voice* voice, float* out, int frames) {
     const Sample* sample = voice->sample;
     uint64_t position = (uint64_t(voice->position) << 32) | voice->position_frac;
@@ -159,6 +216,7 @@ void mix_voice(Voice* voice, float* out, int frames) {
             }
         }
         const bool ramp = voice->ramp_frames != 0;
+        const bool silent = !ramp && voice->gain_left == 0 && voice->gain_right == 0;
         int n = frames;
         bool boundary = false;
         const uint64_t to_boundary =
@@ -168,9 +226,15 @@ void mix_voice(Voice* voice, float* out, int frames) {
                 // Steady gains on a forward loop that wraps in this call: the frames wrap by
                 // themselves, without a pass per lap. Ramps still stop at the loop end (their
                 // levels are rounded at every pass end).
-                position =
-                    mixer_frames_flat_looped(out, frames, sample->data, position, step, gain_left,
-                                             gain_right, loop_start, sample->loop_length);
+                if (silent && frames < (1 << 22) && step < (uint64_t(1) << 40))
+                    position =
+                        skip_frames_looped(frames, position, step, loop_start, sample->loop_length);
+                else if (sample->loop_length > UNROLLED_LOOP_MAX ||
+                         !flat_unrolled(out, frames, sample->data, position, step, gain_left,
+                                        gain_right, loop_start, sample->loop_length))
+                    position = mixer_frames_flat_looped(out, frames, sample->data, position, step,
+                                                        gain_left, gain_right, loop_start,
+                                                        sample->loop_length);
                 break;
             }
             n = int(to_boundary);
@@ -198,6 +262,8 @@ void mix_voice(Voice* voice, float* out, int frames) {
                     voice->level_left = voice->gain_left * 256;
                     voice->level_right = voice->gain_right * 256;
                 }
+            } else if (silent) {
+                position = skip_frames(n, position, step, direction);
             } else {
                 position = mixer_frames_flat(out, n, data, position, step, direction, gain_left,
                                              gain_right);

@@ -64,7 +64,19 @@ MIXER_AVX2_FUNCTION int mixer_flat_avx2(float* out, int frames, const int16_t* d
                                         uint64_t& point, uint64_t distance, double gl, double gr) {
     const __m256d gains = _mm256_set_pd(gr, gl, gr, gl);
     FourPoints p = four_points(point, distance);
+    uint64_t at = point; // a local copy: the stores may alias `point`
     int k = 0;
+    // Two groups a round, each from its own copy of the points.
+    const __m256i four = p.distance;
+    for (; k + 8 <= frames; k += 8) {
+        const __m256i next = _mm256_add_epi64(p.points, four);
+        add_four(out + 2 * k, interpolate_four(data, p.points, at, distance), gains, gains);
+        add_four(out + 2 * k + 8, interpolate_four(data, next, at + 4 * distance, distance), gains,
+                 gains);
+        p.points = _mm256_add_epi64(next, four);
+        at += 8 * distance;
+    }
+    point = at;
     for (; k + 4 <= frames; k += 4) {
         add_four(out + 2 * k, interpolate_four(data, p.points, point, distance), gains, gains);
         p.points = _mm256_add_epi64(p.points, p.distance);

@@ -24,21 +24,26 @@ int32_t linear_frequency(int32_t period, int32_t period_delta) {
     return int32_t(f);
 }
 
-// pow is the replay's dearest call, and most channels keep their pitch from tick to tick:
-// recent results are kept, keyed by 4608 - period + delta, the integer the exponent depends on.
-struct FrequencyMemo {
-    int64_t key;
-    int32_t frequency;
-    bool used;
-};
-FrequencyMemo frequency_memo[256]; // block-fill thread only, like all replay state
+// pow is the replay's dearest call, and a song plays few distinct pitches: each result is kept,
+// keyed by 4608 - period + delta, the integer the exponent depends on, once it has been
+// computed. -1 marks a key not computed yet (frequencies are never negative).
+constexpr int64_t FREQUENCY_KEYS = 16384; // keys -8192..8191, the range real songs reach
+int32_t frequency_table[FREQUENCY_KEYS];  // block-fill thread only, like all replay state
+bool frequency_table_ready = false;
 
 int32_t remembered_linear_frequency(int32_t period, int32_t period_delta) {
     const int64_t key = 4608 - int64_t(period) + period_delta;
-    FrequencyMemo& memo = frequency_memo[uint64_t(key) & 255];
-    if (!memo.used || memo.key != key)
-        memo = {key, linear_frequency(period, period_delta), true};
-    return memo.frequency;
+    if (key < -FREQUENCY_KEYS / 2 || key >= FREQUENCY_KEYS / 2)
+        return linear_frequency(period, period_delta);
+    if (!frequency_table_ready) {
+        for (int32_t& f : frequency_table)
+            f = -1;
+        frequency_table_ready = true;
+    }
+    int32_t& f = frequency_table[key + FREQUENCY_KEYS / 2];
+    if (f < 0)
+        f = linear_frequency(period, period_delta);
+    return f;
 }
 
 } // namespace
