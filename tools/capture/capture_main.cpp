@@ -25,6 +25,7 @@ struct Options {
     int every = 1;         // write every Nth frame as PNG (0: none)
     bool perOrder = false; // write one PNG at the first frame of each order position
     bool mp4 = true;
+    bool digest = false; // write frames.txt: a checksum of every frame shown, per order
 };
 
 struct CaptureState {
@@ -34,6 +35,9 @@ struct CaptureState {
     bool moved = false; // the device has moved one block for the frame being waited for
     FILE* video = nullptr;
     std::vector<uint32_t> pixels;
+    std::string digests;          // one line per finished order
+    int orderFrames = 0;          // frames shown in the current order
+    uint64_t orderHash = 0xcbf29ce484222325ull; // FNV-1a 64 over those frames' pixels
 };
 
 CaptureState state;
@@ -41,10 +45,12 @@ const auto processStart = std::chrono::steady_clock::now();
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] OUTDIR\n"
+                 "usage: vorru-capture [--every N | --per-order] [--no-mp4] [--digest] OUTDIR\n"
                  "  --every N     write every Nth frame as PNG (default 1; 0 writes none)\n"
                  "  --per-order   write one PNG at the first frame of each order position\n"
-                 "  --no-mp4      do not make capture.mp4 even when ffmpeg is installed\n");
+                 "  --no-mp4      do not make capture.mp4 even when ffmpeg is installed\n"
+                 "  --digest      write frames.txt: per order, its frame count and a checksum\n"
+                 "                of all its frames\n");
 }
 
 bool parse(int argc, char** argv, Options& options) {
@@ -54,6 +60,8 @@ bool parse(int argc, char** argv, Options& options) {
         } else if (!std::strcmp(argv[i], "--per-order")) {
             options.perOrder = true;
             options.every = 0;
+        } else if (!std::strcmp(argv[i], "--digest")) {
+            options.digest = true;
         } else if (!std::strcmp(argv[i], "--no-mp4")) {
             options.mp4 = false;
         } else if (argv[i][0] == '-' || !options.outDir.empty()) {
@@ -63,6 +71,23 @@ bool parse(int argc, char** argv, Options& options) {
         }
     }
     return !options.outDir.empty() && options.every >= 0;
+}
+
+// Closes the current order's line of frames.txt.
+void finish_order_digest() {
+    if (state.orderFrames == 0) return;
+    char line[64];
+    std::snprintf(line, sizeof line, "order %2d frames %4d fnv %016llx\n", state.lastOrder, state.orderFrames,
+                  static_cast<unsigned long long>(state.orderHash));
+    state.digests += line;
+    state.orderFrames = 0;
+    state.orderHash = 0xcbf29ce484222325ull;
+}
+
+void add_frame_digest() {
+    for (uint32_t p : state.pixels)
+        for (int i = 0; i < 3; i++) state.orderHash = (state.orderHash ^ ((p >> (8 * i)) & 0xFF)) * 0x100000001b3ull;
+    state.orderFrames++;
 }
 
 // One block of sound per frame: moves the device once the frame loop waits for the clock.
@@ -87,6 +112,10 @@ void on_present(const uint8_t* surface, int width, int height, int pitch, void*)
         char name[64];
         std::snprintf(name, sizeof name, "/frame%05d-order%02d.png", state.frame, order);
         png_write_xrgb((state.options.outDir + name).c_str(), state.pixels.data(), width, height, width);
+    }
+    if (state.options.digest) {
+        if (order != state.lastOrder) finish_order_digest();
+        add_frame_digest();
     }
     if (state.video) std::fwrite(state.pixels.data(), 4, state.pixels.size(), state.video);
     if (state.frame == 0) {
@@ -139,6 +168,11 @@ int main(int argc, char** argv) {
     const std::vector<int16_t> pcm = memory_device_recording();
     const std::string wavPath = out + "/capture.wav";
     bool ok = wav_write_stereo16(wavPath.c_str(), pcm, 44100);
+    if (state.options.digest) {
+        finish_order_digest();
+        FILE* f = std::fopen((out + "/frames.txt").c_str(), "w");
+        ok = f && std::fputs(state.digests.c_str(), f) >= 0 && std::fclose(f) == 0 && ok;
+    }
     if (state.video) {
         ok = pclose(state.video) == 0 && ok;
         std::string mux = "ffmpeg -loglevel error -y -i '" + silentVideo + "' -i '" + wavPath +
