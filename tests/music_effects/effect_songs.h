@@ -1,7 +1,7 @@
 #pragma once
 // Songs that exercise the effect commands family by family, and one that uses every effect,
-// every extended effect and every volume-column range. The tests play them; the
-// music_effects_songs tool writes them out for side-by-side renders with other players.
+// every extended effect and every volume-column range, and tiny songs for the corners. The
+// music_effects_songs tool writes them out; their renders are compared with golden checksums.
 
 #include <string>
 #include <vector>
@@ -22,3 +22,6 @@ std::vector<EffectSong> effect_family_songs();
 // Four channels, every effect number 0..35, E0..EF and every volume-column range, with
 // enveloped, looped and unlooped instruments; ends by jumping back to its start.
 XmModuleDef every_effect_song();
+
+// One tiny song per corner of an effect: edges of the song and the pattern, memories, clamps.
+std::vector<EffectSong> edge_songs();

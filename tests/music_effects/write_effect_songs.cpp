@@ -1,7 +1,9 @@
-// Writes the effect family songs and the every-effect song as XM files into a directory,
-// for side-by-side renders with other players: music_effects_songs OUT_DIR
+// Writes the effect family songs, the every-effect song and the edge songs as XM files into a
+// directory, for the golden renders and side-by-side ones with other players:
+// music_effects_songs OUT_DIR
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "tests/music_effects/effect_songs.h"
 
@@ -13,6 +15,8 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     std::vector<EffectSong> songs = effect_family_songs();
     songs.push_back({"every_effect", every_effect_song()});
+    for (EffectSong& song : edge_songs())
+        songs.push_back(std::move(song));
     for (const EffectSong& song : songs) {
         const std::string path = dir + "/fx_" + song.name + ".xm";
         if (!xm_save(song.module, path)) {
