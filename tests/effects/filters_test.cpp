@@ -52,47 +52,11 @@ TEST(Blur, FiveByFiveImpulseExactly) {
         EXPECT_EQ(b.pixels[i], uint32_t(expected[i]) << 8) << i;
 }
 
-TEST(Blur, MatchesTheByteWalkAndLeavesEdgeRows) {
-    // Rows wrap into each other at the sides and byte 3 is filtered like the colours; odd and
-    // even widths take both paths of a pixel-pair walk. The walk leaves the first and last rows
-    // (and bitmaps of fewer than 3 rows) as they were.
-    for (int width : {1, 2, 5, 320})
-        for (int height : {0, 1, 2, 6, 240}) {
-            Bitmap b(width, height);
-            uint32_t seed = 12345;
-            for (int i = 0; i < width * height; ++i)
-                b.pixels[i] = seed = seed * 1103515245u + 12345u;
-            std::vector<uint8_t> want = bytes(b);
-            const int w = width * 4;
-            for (int i = w; i <= (height - 1) * w - 1; ++i)
-                want[i] = uint8_t(
-                    (want[i] + ((want[i - w] + want[i + w] + want[i - 4] + want[i + 4]) >> 2)) >>
-                    1);
-            blurBitmap(b);
-            ASSERT_EQ(bytes(b), want) << width << "x" << height;
-        }
-}
-
 class Blobs : public ::testing::Test {
 protected:
     void SetUp() override { blobs.init(256, 38); }
     BlobSprites blobs;
 };
-
-TEST_F(Blobs, SizesAndCones) {
-    const int sizes[][2] = {{0, 0}, {6, 0}, {7, 1}, {128, 19}, {255, 37}};
-    for (const auto& s : sizes) {
-        EXPECT_EQ(blobs.widths[s[0]], s[1]) << s[0];
-        EXPECT_EQ(blobs.heights[s[0]], s[1]) << s[0];
-    }
-    EXPECT_EQ(blobs.images[7][0], 0);
-    EXPECT_EQ(blobs.images[255][0], 0); // corners have fallen to 0
-    // Close to 255 around the centre of blob 255 (rows 17 to 19).
-    EXPECT_GE(*std::max_element(blobs.images[255] + 17 * 37, blobs.images[255] + 20 * 37), 240);
-    BlobSprites none;
-    EXPECT_EQ(none.init(0, 38), 1);
-    EXPECT_EQ(none.count, 0);
-}
 
 TEST_F(Blobs, NothingForBlob7AndLevelsClamp) {
     Bitmap dst(64, 64), a(64, 64), b(64, 64);
@@ -104,17 +68,6 @@ TEST_F(Blobs, NothingForBlob7AndLevelsClamp) {
     blobs.draw(32, 32, 255, b);
     EXPECT_EQ(bytes(a), bytes(b));
     EXPECT_GT(changed(a, 0), 37 * 20);
-}
-
-TEST_F(Blobs, AddsSaturateAndKeepByteThree) {
-    for (int i = 0; i < 19 * 19; ++i) // blob 128 is 19x19: intensity 100 everywhere
-        blobs.images[128][i] = 100;
-    Bitmap dst(40, 40);
-    dst.fill(0xAB64C800u); // bytes 0, 200, 100, 0xAB
-    blobs.draw(20, 20, 128, dst);
-    EXPECT_EQ(dst.pixels[11 * 40 + 11], 0xABC8FF64u); // top-left (20 - 9, 20 - 9)
-    EXPECT_EQ(dst.pixels[29 * 40 + 29], 0xABC8FF64u);
-    EXPECT_EQ(changed(dst, 0xAB64C800u), 19 * 19);
 }
 
 TEST_F(Blobs, RowsWrapAtXElevenButNeverLeaveTheBuffer) {

@@ -28,15 +28,6 @@ protected:
 
 } // namespace
 
-TEST_F(Roto, InitSetsCentreAndElevenBitTables) {
-    const RotoZoomer& r = roto;
-    EXPECT_EQ(std::vector<int>({r.tiled, r.centreX, r.centreY, r.offsetX, r.offsetY}),
-              std::vector<int>({0, 160, 100, 0, 0}));
-    EXPECT_EQ(std::vector<int>({r.cosTable[0], r.cosTable[1], r.cosTable[256], r.cosTable[512],
-                                r.sinTable[0], r.sinTable[256], r.sinTable[768]}),
-              std::vector<int>({2048, 2047, 0, -2048, 0, 2048, -2048}));
-}
-
 TEST_F(Roto, AngleZeroAndQuarterTurnNeverSampleRowOrColumnZero) {
     Bitmap src(64, 48);
     number(src);
