@@ -78,6 +78,14 @@ TEST_F(DisplayTest, EveryLayoutIsPresentedRowByRowAndAWiderPitchKeepsItsExtraByt
     EXPECT_EQ(frames, 2 * PIXEL_LAYOUT_COUNT);
 }
 
+TEST_F(DisplayTest, SizesWithASideAtZeroAndNoTitleAreRefused) {
+    display_memory_configure(MemoryDisplayConfig{});
+    for (auto [w, h] : {std::pair{0, H}, {W, 0}, {-W, H}, {W, -1}})
+        EXPECT_EQ(display_open("vorru", w, h), 0) << w << "x" << h;
+    EXPECT_EQ(display_open(nullptr, W, H), 0);
+    EXPECT_EQ(joined_log(), "");
+}
+
 TEST_F(DisplayTest, StepsFallbacksAndFailuresOfOpenUpdateAndClose) {
     using Config = MemoryDisplayConfig;
     const struct {

@@ -223,3 +223,16 @@ TEST(BitmapScaled, ShrinkAndClipAtEveryEdge) {
         EXPECT_EQ(at(*dst, 2, 2), uint32_t(m.corner)) << m.x << "," << m.y;
     }
 }
+
+// A bitmap with a side at 0 (or below) draws nothing, even when asked to draw it larger.
+TEST(BitmapScaled, ASideAtZeroDrawsNothing) {
+    Bmp dst = make(8, 8, 7);
+    for (auto [w, h] : {std::pair{0, 3}, {3, 0}, {-2, 3}, {3, -2}}) {
+        Bmp b = make(w, h, 0);
+        b->drawWidth = 4;
+        b->drawHeight = 4;
+        EXPECT_EQ(b->drawScaled(dst.get()), 0);
+        b->drawAt(1, 1, dst.get());
+        EXPECT_EQ(changed(*dst, 7), 0) << w << "x" << h;
+    }
+}

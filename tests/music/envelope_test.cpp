@@ -4,26 +4,9 @@
 #include <vector>
 
 #include "music/music.h"
+#include "tests/music/test_modules.h"
 
 namespace {
-
-// `ticks` steps of a volume envelope from a fresh channel; `release_at` releases the key.
-std::vector<int32_t> run_envelope(std::vector<EnvelopePoint> points, uint8_t type, int ticks,
-                                  Channel& c, uint8_t sustain = 0, uint8_t loop_start = 0,
-                                  uint8_t loop_end = 0, int release_at = -1) {
-    channel_reset_instrument(&c, &EMPTY_SAMPLE);
-    std::vector<int32_t> values;
-    for (int t = 0; t < ticks; ++t) {
-        c.key_released = t == release_at ? true : c.key_released;
-        c.flags = 0;
-        channel_envelope_step(&c, &c.venv_point, &c.venv_tick, type, uint8_t(points.size()),
-                              points.data(), loop_end, loop_start, sustain, &c.venv_value,
-                              &c.venv_fixed, &c.venv_finished, &c.venv_slope, UPDATE_VOLUME);
-        EXPECT_EQ(c.flags, UPDATE_VOLUME);
-        values.push_back(c.venv_value);
-    }
-    return values;
-}
 
 int32_t auto_vibrato(uint8_t type, int32_t position) {
     Instrument in{};
@@ -37,26 +20,6 @@ int32_t auto_vibrato(uint8_t type, int32_t position) {
 }
 
 } // namespace
-
-TEST(VolumeEnvelope, RampSustainAndLoop) {
-    Channel c{};
-    EXPECT_EQ(run_envelope({{0, 64}, {10, 0}}, 1, 10, c),
-              (std::vector<int32_t>{64, 57, 51, 44, 38, 32, 25, 19, 12, 6}));
-    EXPECT_FALSE(c.venv_finished);
-    EXPECT_EQ(run_envelope({{0, 64}, {10, 0}}, 1, 11, c).back(), 0);
-    EXPECT_TRUE(c.venv_finished);
-    EXPECT_EQ(c.venv_tick, 10);
-
-    // Held at the sustain point until the key is released at tick 5.
-    EXPECT_EQ(run_envelope({{0, 48}, {4, 16}}, 3, 7, c, 0, 0, 0, 5),
-              (std::vector<int32_t>{48, 48, 48, 48, 48, 48, 40}));
-    EXPECT_EQ(c.venv_tick, 2);
-
-    // 0 -> 64 over two ticks, 64 -> 32 over two, then back to point 1 (64) and down again.
-    EXPECT_EQ(run_envelope({{0, 0}, {2, 64}, {4, 32}}, 5, 8, c, 0, 1, 2),
-              (std::vector<int32_t>{0, 32, 64, 48, 64, 48, 64, 48}));
-    EXPECT_FALSE(c.venv_finished);
-}
 
 TEST(VolumeEnvelope, InstrumentResetKeepsTheFixedValue) {
     Channel c{};
@@ -107,4 +70,35 @@ TEST(AutoVibrato, SweepDepthAndRate) {
     // 64 x 16 = 1024 scaled by 0/4, 1/4, ... then >> 6; the position wraps 0, 200, 144, 88, ...
     EXPECT_EQ(deltas, (std::vector<int32_t>{0, -4, -8, 12, 16, -16}));
     EXPECT_EQ(c.autovib_sweep_ticks, 4);
+}
+
+// Lxx puts the volume envelope at tick xx: the point, the 16.16 value and its slope there.
+TEST(VolumeEnvelope, PositionSetByLxx) {
+    // Past the last point only the value and the flag change: the 16.16 state stays where the
+    // note's first tick left it.
+    const struct {
+        uint8_t xx;
+        int32_t value, fixed, slope, point, finished;
+    } rows[] = {
+        {0, 64, 64 << 16, -524288, 1, 0}, {3, 40, 2621440, -524288, 1, 0},
+        {4, 32, 32 << 16, -524288, 1, 0}, {7, 16, 1048577, -349525, 2, 0},
+        {10, 0, 2, -349525, 2, 0},        {11, 0, 3670016, -524288, 2, 1},
+    };
+    for (const auto& r : rows) {
+        XmModuleDef def = music_test::basic_module(1, 2);
+        def.instruments[0].volumeEnv.points = {{0, 64}, {4, 32}, {10, 0}};
+        def.instruments[0].volumeEnv.flags = 1;
+        def.speed = 1;
+        def.patterns[0].at(0, 0, 1) = {49, 1, 0, 0, 0};
+        def.patterns[0].at(1, 0, 1) = {0, 0, 0, 0x15, r.xx};
+        music_test::ModulePtr m = music_test::start_playback(def);
+        ASSERT_TRUE(m);
+        music_tick(m.get());
+        music_tick(m.get());
+        const Channel& c = *music_channel(0);
+        EXPECT_EQ((std::vector<int32_t>{c.venv_value, c.venv_fixed, c.venv_slope, c.venv_point,
+                                        c.venv_finished}),
+                  (std::vector<int32_t>{r.value, r.fixed, r.slope, r.point, r.finished}))
+            << int(r.xx);
+    }
 }

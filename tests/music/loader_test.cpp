@@ -12,10 +12,6 @@ namespace {
 
 using ints = std::vector<int64_t>;
 
-ints cell(const Cell& c) {
-    return {c.note, c.instrument, c.volume, c.effect, c.param};
-}
-
 ModulePtr load(const XmModuleDef& def) {
     return load_bytes(xm_write(def));
 }
@@ -27,14 +23,6 @@ ints loop(const Sample* s) {
 
 size_t first_instrument(const std::vector<uint8_t>& bytes) {
     return HEADER_END + 9 + (bytes[HEADER_END + 7] | (bytes[HEADER_END + 8] << 8));
-}
-
-// A basic_module(4, 2) file whose (empty) pattern is replaced by `packed`, declared `size` long.
-std::vector<uint8_t> with_packed(const std::vector<uint8_t>& packed, size_t size) {
-    std::vector<uint8_t> bytes = xm_write(basic_module(4, 2));
-    put_u16(bytes, HEADER_END + 7, uint16_t(size));
-    bytes.insert(bytes.begin() + HEADER_END + 9, packed.begin(), packed.end());
-    return bytes;
 }
 
 // Patterns with loops, jumps and breaks, ping-pong and forward samples of both widths,
@@ -74,66 +62,6 @@ XmModuleDef rich_module() {
 
 } // namespace
 
-TEST(LoaderHeader, FieldsSignatureAndMissingFile) {
-    XmModuleDef def = basic_module(3, 8);
-    def.orders = {0, 0, 0};
-    def.restart = 2;
-    def.speed = 5;
-    def.bpm = 140;
-    def.linear = false;
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    // Packed size 0: nothing read, the instrument follows the pattern header.
-    EXPECT_EQ((ints{m->song_length, m->restart_position, m->num_channels, m->num_instruments,
-                    m->flags, m->default_speed, m->default_bpm, m->initial_global_volume,
-                    m->patterns[0].rows, int64_t(m->instruments[0].samples[0]->length),
-                    memory_file().opens, memory_file().closes}),
-              (ints{3, 2, 3, 1, 0, 5, 140, 64, 8, 64, 1, 1}));
-    EXPECT_EQ(m->tick_entry, &music_tick);
-
-    const std::vector<uint8_t> good = xm_write(basic_module());
-    for (size_t i = 0; i < 17; ++i) {
-        std::vector<uint8_t> bytes = good;
-        bytes[i] ^= 0x20;
-        EXPECT_FALSE(load_bytes(bytes)) << "signature byte " << i;
-    }
-    serve_bytes(good);
-    EXPECT_EQ(music_load("missing", nullptr), nullptr);
-    music_set_file_callbacks(memory_open, memory_close, memory_read, memory_seek, nullptr);
-    EXPECT_FALSE(music_file_callbacks_complete());
-    EXPECT_EQ(music_load("song.xm", nullptr), nullptr);
-    EXPECT_FALSE(music_free(nullptr));
-}
-
-TEST(LoaderPatterns, PackedAndPlainCells) {
-    const std::vector<uint8_t> packed = {
-        49,   1,   0x40, 0x0C, 0x20, // plain, all five
-        0x81, 97,                    // key off
-        0x80,                        // empty in one byte
-        0x00, 0,   0,    0,    0,    // plain with note 0: still five bytes
-        0x83, 98,  200,              // note 98: no note; instrument 200: none
-        0x81, 254,                   // note 254: no note
-        0x98, 0x0F, 0x03,            // effect and parameter
-        0x81, 96};                   // the top note stays
-    ModulePtr m = load_bytes(with_packed(packed, packed.size()));
-    ASSERT_TRUE(m);
-    const ints expected[8] = {{49, 1, 0x40, 0x0C, 0x20}, {NOTE_KEY_OFF, 0, 0, 0, 0}, {0, 0, 0, 0, 0},
-                              {0, 0, 0, 0, 0},           {0, 0, 0, 0, 0},           {0, 0, 0, 0, 0},
-                              {0, 0, 0, 0x0F, 0x03},     {96, 0, 0, 0, 0}};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(cell(m->patterns[0].cells[i]), expected[i]) << i;
-    // The instrument after the pattern was found: exactly the packed bytes were used.
-    EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
-
-    std::vector<uint8_t> surplus = packed;
-    surplus.insert(surplus.end(), {0x80, 0x80, 0x80});
-    m = load_bytes(with_packed(surplus, surplus.size()));
-    ASSERT_TRUE(m); // skipped
-    EXPECT_EQ(m->patterns[0].cells[7].note, 96);
-    EXPECT_EQ(m->instruments[0].samples[0]->length, 64u);
-    EXPECT_FALSE(load_bytes(with_packed(packed, packed.size() - 1))); // runs short
-}
-
 TEST(LoaderPatterns, MissingPatternsBecome64EmptyRows) {
     XmModuleDef def = basic_module();
     def.orders = {0, 20, 3};
@@ -145,55 +73,6 @@ TEST(LoaderPatterns, MissingPatternsBecome64EmptyRows) {
         ASSERT_EQ(m->patterns[k].rows, 64);
         for (int c = 0; c < 64 * 2; ++c)
             ASSERT_EQ(m->patterns[k].cells[c].note, 0);
-    }
-}
-
-TEST(LoaderInstruments, EmptyInstrumentFadeoutEnvelopesAndVibrato) {
-    XmModuleDef def = basic_module();
-    def.instruments.insert(def.instruments.begin(), XmInstrumentDef{});
-    XmInstrumentDef& ins = def.instruments[1];
-    ins.fadeout = 0x0FFF;
-    ins.volumeEnv.points = {{0, 64}}; // one point: off
-    ins.volumeEnv.flags = 7;
-    ins.panningEnv.points = {{0, 32}, {10, 0}};
-    ins.panningEnv.flags = 1;
-    ins.sampleMap[5] = 3;
-    ins.vibType = 2, ins.vibSweep = 3, ins.vibDepth = 4, ins.vibRate = 5;
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->instruments[0].num_samples, 0);
-    for (Sample* s : m->instruments[0].samples)
-        EXPECT_EQ(s, &EMPTY_SAMPLE);
-    const Instrument& in = m->instruments[1];
-    EXPECT_EQ(in.num_samples, 1);
-    for (int j = 1; j < 16; ++j)
-        EXPECT_EQ(in.samples[j], &EMPTY_SAMPLE);
-    EXPECT_EQ((ints{in.fadeout, in.volume_type, in.panning_type, in.num_panning_points,
-                    in.panning_points[1].x, in.sample_map[5], in.vibrato_type, in.vibrato_sweep,
-                    in.vibrato_depth, in.vibrato_rate}),
-              (ints{0x1FFE, 0, 1, 2, 10, 3, 2, 3, 4, 5}));
-}
-
-TEST(LoaderSamples, DeltaDecodingOf8And16Bits) {
-    XmModuleDef def = basic_module();
-    XmSampleDef s8;
-    s8.data = {256, 512, 768, -256}; // stored as the deltas 1, 1, 1, -4
-    s8.volume = 40, s8.finetune = -16, s8.panning = 200, s8.relativeNote = -12;
-    XmSampleDef s16;
-    s16.sixteenBit = true;
-    s16.data = {32767, -32768, 0, -1}; // deltas wrap modulo 65536
-    def.instruments[0].samples = {s8, s16};
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    const Sample* a = m->instruments[0].samples[0];
-    const Sample* b = m->instruments[0].samples[1];
-    EXPECT_EQ((ints{a->bits, a->length, a->loop_type, a->loop_start, a->loop_length, a->volume,
-                    a->finetune, a->panning, a->relative_note, b->length}),
-              (ints{16, 4, LOOP_NONE, 0, 4, 40, -16, 200, -12, 4})); // 16-bit: bytes halved
-    const int16_t expected[2][12] = {{256, 512, 768, -256}, {32767, -32768, 0, -1}};
-    for (int k = 0; k < 12; ++k) { // no loop: the guards stay 0
-        EXPECT_EQ(a->data[k], expected[0][k]) << k;
-        EXPECT_EQ(b->data[k], expected[1][k]) << k;
     }
 }
 
@@ -293,6 +172,20 @@ TEST(LoaderDamage, ContradictoryFieldsAreRejected) {
             put_u32(bytes, p.at, p.value);
         EXPECT_FALSE(load_bytes(bytes)) << p.what;
     }
+}
+
+// The largest valid counts load; order table bytes past the song length are never read.
+TEST(LoaderLimits, LargestCountsLoadAndOrdersPastTheSongAreIgnored) {
+    XmModuleDef def = basic_module(32, 256);
+    def.orders.assign(256, 0);
+    ModulePtr m = load(def);
+    ASSERT_TRUE(m);
+    EXPECT_EQ((ints{m->num_channels, m->song_length, m->patterns[0].rows}), (ints{32, 256, 256}));
+    std::vector<uint8_t> bytes = xm_write(basic_module()); // song length 1
+    bytes[80 + 1] = 9;                                     // order 1 would name pattern 9
+    m = load_bytes(bytes);
+    ASSERT_TRUE(m);
+    EXPECT_EQ((ints{m->pattern_count, m->used_patterns}), (ints{1, 1}));
 }
 
 TEST(LoaderDamage, RestartRowsAndEnvelopesAreClamped) {
