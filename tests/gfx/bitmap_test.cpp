@@ -133,24 +133,6 @@ TEST(BitmapClip, LargerThanTheDestination) {
         EXPECT_EQ(at(*narrow, c, 0), at(*wide, c + 2, 0)) << c;
 }
 
-TEST(BitmapModes, BlendWeighsEachColourByteOnItsOwn) {
-    // Each colour byte: dst * fade >> 8 plus src * (256 - fade) >> 8; byte 3 of dst stays.
-    const struct {
-        uint32_t dst, src, fade, want;
-    } cases[] = {
-        {0xAA00C8FF, 0x55FF6400, 128, 0xAA7F967F}, // 0 + 127, 100 + 50, 127 + 0
-        {0x00C8C8C8, 0x00646464, 255, 0x00C7C7C7}, // 199 + 0: floors, not rounds
-        {0x00FFFFFF, 0x00FF0180, 1, 0x00FE007F},   // 0 + 254, 0 + 0, 0 + 127
-    };
-    for (const auto& c : cases) {
-        Bmp dst = make(1, 1, c.dst);
-        Bmp src = make(1, 1, c.src);
-        src->fadeLevel = int32_t(c.fade);
-        EXPECT_EQ(src->drawAt(0, 0, *dst), 1);
-        EXPECT_EQ(dst->pixels[0], c.want) << std::hex << c.src << " over " << c.dst;
-    }
-}
-
 TEST(BitmapModes, KeyedWithAndWithoutFade) {
     Bmp dst = make(3, 1, 0x00C8C8C8u);
     Bmp src = make(3, 1, 0x00646464u);

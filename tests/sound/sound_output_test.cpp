@@ -118,30 +118,6 @@ TEST_F(SoundOutputTest, QueriesRightAfterPlayReportEntryZero)
     EXPECT_EQ(s.write_index, 0);
 }
 
-TEST_F(SoundOutputTest, ClockStepsOncePerBlockAndFollowsTheBlockHeard)
-{
-    std::vector<PositionEntry> expected = positions(&song.module, 260);
-    ASSERT_TRUE(sound_play(&song.module));
-    for (int k = 0; k < 100; ++k)  // the whole ring was filled in order before the start
-        EXPECT_EQ(slot(k), text(expected[k])) << "block " << k;
-    int last = sound_get_time(&song.module);
-    for (int a = 1; a < 260; ++a) {
-        // Inside a block the clock stands still however the position moves.
-        for (int f = 200; a <= 4 && f < 884; f += 300) {
-            memory_device_set_position((uint64_t(a - 1) * 884 + uint64_t(f)) * 4);
-            std::this_thread::sleep_for(std::chrono::milliseconds(8));
-            EXPECT_EQ(sound_get_time(&song.module), last) << "block " << a - 1 << " + " << f;
-        }
-        ASSERT_TRUE(advance_to_block(a));
-        int now = sound_get_time(&song.module);
-        EXPECT_TRUE(now - last == 19 || now - last == 20) << now << " after " << last;
-        last = now;
-        EXPECT_EQ(heard(&song.module), text(expected[a])) << "block " << a;
-    }
-    // After block 259 the song has had 261 ticks: row 260 and order 65, cut to 8 bits.
-    EXPECT_EQ(heard(&song.module), text(65, 4, last));
-}
-
 TEST_F(SoundOutputTest, LastBlockRefilledWhenTheDeviceWraps)
 {
     std::vector<PositionEntry> expected = positions(&song.module, 401);
@@ -253,27 +229,6 @@ TEST_F(SoundOutputTest, ExitWhileASongPlaysEndsTheProcessNormally)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT((sound_play(&song.module), std::exit(0)), testing::ExitedWithCode(0), "");
-}
-
-TEST_F(SoundOutputTest, RingAndDeviceOutputEqualTheOfflineRender)
-{
-    Module* module = test_song_load();
-    ASSERT_NE(module, nullptr);
-    const int blocks = 260;  // the first lap as filled by sound_play, then refilled blocks
-    std::vector<int16_t> expected = offline_pcm(module, blocks * 884, 884);
-    EXPECT_LT(std::count(expected.begin(), expected.end(), 0), long(expected.size()) / 2);
-    ASSERT_TRUE(sound_play(module));
-    ASSERT_EQ(memory_device_status().ring_bytes, 353600u);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + 88400 * 2, memory_device_status().ring));
-    memory_device_record(true);
-    for (int a = 1; a <= blocks; ++a)
-        ASSERT_TRUE(advance_to_block(a)) << "block " << a;
-    std::vector<int16_t> recorded = memory_device_recording();
-    memory_device_record(false);
-    ASSERT_EQ(recorded.size(), expected.size());
-    auto diff = std::mismatch(recorded.begin(), recorded.end(), expected.begin());
-    EXPECT_EQ(diff.first, recorded.end()) << "first difference at sample " << diff.first - recorded.begin();
-    music_free(module);
 }
 
 TEST(SilentClock, PositionFollowsTheMonotonicClock)

@@ -78,28 +78,6 @@ TEST(XmrenderRun, StopsAfterSecondsOrAtAnOrder) {
     EXPECT_EQ(wav_samples(path("order.wav")).size(), size_t(2 * 24 * 882));
 }
 
-TEST(XmrenderRun, SamplesAreTheBlockFillsSamples) {
-    const std::vector<uint8_t> bytes = xm_write(song());
-    save(bytes, path("same.xm"));
-    ASSERT_EQ(run(path("same.xm") + " " + path("same.wav"), "same.txt"), 0);
-    const std::vector<int16_t> rendered = wav_samples(path("same.wav"));
-
-    ModulePtr m = start_playback(song());
-    ASSERT_TRUE(m);
-    std::vector<int16_t> expected;
-    std::vector<float> mix(2 * 884);
-    std::vector<int16_t> pcm(2 * 884);
-    while (expected.size() < rendered.size()) {
-        std::fill(mix.begin(), mix.end(), 0.0f);
-        render_frames(m.get(), mix.data(), 884);
-        mixer_to_pcm16(pcm.data(), mix.data(), 884);
-        expected.insert(expected.end(), pcm.begin(), pcm.end());
-    }
-    expected.resize(rendered.size());
-    EXPECT_EQ(rendered, expected);
-    EXPECT_GT(*std::max_element(rendered.begin(), rendered.end()), 3000); // the notes were heard
-}
-
 TEST(XmrenderRun, RejectsDamagedFilesAndBadArguments) {
     std::vector<uint8_t> bytes = xm_write(song());
     bytes.resize(bytes.size() - 10);
