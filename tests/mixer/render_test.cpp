@@ -37,18 +37,6 @@ std::vector<float> render(Module* m, int frames, int block = 884) {
 
 } // namespace
 
-TEST(RenderLoop, TickAtTheStartOfABlockAndTicksLongerThanABlock) {
-    XmModuleDef def = basic_module();
-    def.bpm = 32; // 3445 frames per tick
-    ModulePtr m = start(def);
-    ASSERT_TRUE(m);
-    render(m.get(), 3445, 1000);
-    EXPECT_EQ(m->tick_samples_left, 0);
-    EXPECT_EQ(ticks, 1);
-    render(m.get(), 1); // the next tick runs before the block's first frame
-    EXPECT_EQ(ticks, 2);
-}
-
 TEST(RenderLoop, ZeroFrameTicksCannotHang) {
     ModulePtr m = start(basic_module());
     ASSERT_TRUE(m);

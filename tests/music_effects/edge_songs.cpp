@@ -22,6 +22,7 @@ struct Edge {
     std::vector<Hit> hits;
     int channels = 1, rows = 8, patterns = 1;
     int vibratoType = -1; // the instrument's auto-vibrato waveform, if any
+    bool linear = true;   // false: Amiga periods
 };
 
 // `patterns` patterns of `rows` rows played in order, speed 6, tempo 125, one instrument with
@@ -29,6 +30,7 @@ struct Edge {
 XmModuleDef edge_song(const Edge& e) {
     XmModuleDef def;
     def.channels = e.channels;
+    def.linear = e.linear;
     for (int p = 0; p < e.patterns; ++p) {
         XmPatternDef pattern;
         pattern.rows = e.rows;
@@ -121,6 +123,11 @@ const Edge EDGES[] = {
     {"auto_vibrato_ramp_down", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 2},
     {"auto_vibrato_ramp_up", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 3},
     {"auto_vibrato_unknown", {{0, C4}, {4, C4 + 12}}, 1, 8, 1, 4},
+    {"amiga_periods", {{0, 1, 0, 0xE54}, {2, 49}, {4, 96, 0, 0xE5F}, {6, 48, 0, 0xE50}}, 1, 8, 1, -1, false},
+    {"amiga_slides", {{0, C4, 0, 0x1FF}, {1, 0, 0, 0x1FF}, {2, 0, 0, 0x1FF}, {3, C4, 0, 0x2FF},
+                      {4, 0, 0, 0x2FF}, {5, 0, 0, 0x2FF}, {6, C4, 0, 0x037}, {7, 0, 0, 0x448}},
+     1, 8, 1, -1, false},
+    {"tempos", {{0, C4, 0, 0xF31}, {2, C4, 0, 0xF7E}, {4, C4, 0, 0xF20}, {6, C4, 0, 0xFFF}}},
     {"global_volume", {{0, C4, 0, 0x1020}, {1, 0, 0, 0x1080}, {2, 0, 0, 0x110F}, {3, 0, 0, 0x1100},
                        {4, 0, 0, 0x1140}, {5, C4, 0, 0x1100}}},
 };

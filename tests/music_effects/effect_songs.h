@@ -15,8 +15,8 @@ struct EffectSong {
 
 // pitch (1..6, arpeggio, E1, E2, E4, E5, X, volume-column vibrato and portamento),
 // volume (A, C, EA, EB, 7, T, R, E9, EC, G, H, volume-column volumes), panning (8, P, E8,
-// volume-column panning), flow (B, D, E6, EE, F), note (9, ED, K, L) and speed (F1F, F20,
-// F00), in that order.
+// volume-column panning) and note (9, ED, K, L), in that order; the flow and speed commands
+// are in the every-effect song and the edge songs.
 std::vector<EffectSong> effect_family_songs();
 
 // Four channels, every effect number 0..35, E0..EF and every volume-column range, with

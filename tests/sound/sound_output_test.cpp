@@ -150,22 +150,6 @@ TEST_F(SoundOutputTest, LastBlockRefilledWhenTheDeviceWraps)
     EXPECT_EQ(heard(&song.module), text(expected[301]));
 }
 
-TEST_F(SoundOutputTest, TickBoundaries)
-{
-    // 884-frame ticks: one at frame 0 of every block and one whole stretch, 20 ms per block.
-    ScriptedSong aligned(884);
-    ASSERT_TRUE(sound_play(&aligned.module));
-    for (int k = 0; k < 100; ++k)
-        EXPECT_EQ(slot(k), text(k / 4, k, 20 * (k + 1))) << "block " << k;
-    EXPECT_EQ(aligned.module.tick_samples_left, 0);
-
-    // 1000-frame ticks span two blocks: block 1 is 116 frames (2 ms), the tick, 768 (17 ms);
-    // block 2 is 232 frames (5 ms), the tick, 652 (14 ms).
-    ScriptedSong spanning(1000);
-    ASSERT_TRUE(sound_play(&spanning.module));
-    EXPECT_EQ(slot(0) + " " + slot(1) + " " + slot(2), "0/0/20 0/1/39 0/2/58");
-}
-
 TEST_F(SoundOutputTest, StopTwiceThenPlayOrOpenAgain)
 {
     ASSERT_TRUE(sound_play(&song.module));
