@@ -19,7 +19,8 @@ namespace {
 
 std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 TEST(AssetStore, PixelsMatchThoseThatPillowDecodes) {
@@ -52,8 +53,9 @@ TEST(AssetStore, PixelsMatchThoseThatPillowDecodes) {
         ASSERT_EQ(ref.size(), size_t(b.width) * size_t(b.height) * 4) << "size or Pillow reference";
         int mismatches = 0;
         for (size_t i = 0; i < ref.size() / 4; ++i)
-            mismatches += b.pixels[i] != (uint32_t(ref[4 * i]) | uint32_t(ref[4 * i + 1]) << 8 |
-                                          uint32_t(ref[4 * i + 2]) << 16 | uint32_t(ref[4 * i + 3]) << 24);
+            mismatches +=
+                b.pixels[i] != (uint32_t(ref[4 * i]) | uint32_t(ref[4 * i + 1]) << 8 |
+                                uint32_t(ref[4 * i + 2]) << 16 | uint32_t(ref[4 * i + 3]) << 24);
         EXPECT_EQ(mismatches, 0);
     }
     testing::internal::GetCapturedStdout();

@@ -77,8 +77,8 @@ bool parse(int argc, char** argv, Options& options) {
 void finish_order_digest() {
     if (state.orderFrames == 0) return;
     char line[64];
-    std::snprintf(line, sizeof line, "order %2d frames %4d fnv %016llx\n", state.lastOrder, state.orderFrames,
-                  static_cast<unsigned long long>(state.orderHash));
+    std::snprintf(line, sizeof line, "order %2d frames %4d fnv %016llx\n", state.lastOrder,
+                  state.orderFrames, static_cast<unsigned long long>(state.orderHash));
     state.digests += line;
     state.orderFrames = 0;
     state.orderHash = 0xcbf29ce484222325ull;
@@ -86,7 +86,8 @@ void finish_order_digest() {
 
 void add_frame_digest() {
     for (uint32_t p : state.pixels)
-        for (int i = 0; i < 3; i++) state.orderHash = (state.orderHash ^ ((p >> (8 * i)) & 0xFF)) * 0x100000001b3ull;
+        for (int i = 0; i < 3; i++)
+            state.orderHash = (state.orderHash ^ ((p >> (8 * i)) & 0xFF)) * 0x100000001b3ull;
     state.orderFrames++;
 }
 
