@@ -1,10 +1,9 @@
-// The frame clock's tick counts and waits, the frame loop's exit rules and the tick counter's
-// wrap; what the scenes draw is checked whole by the capture golden.
+// The frame clock's tick counts and waits and the frame loop's exit rules; what the scenes draw
+// is checked whole by the capture golden.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "demo/demo.h"
 #include "demo/demo_main.h"
 #include "demo/frame_clock.h"
 #include "display/display.h"
@@ -92,13 +91,4 @@ TEST(FrameLoopExit, OnlyAKeyDownFromTheLoopsOwnPollEndsIt) {
     EXPECT_TRUE(demo_should_stop(state, 3));
     display_close();
     display_set_backend(nullptr);
-}
-
-TEST(DemoTick, TickCounterWrapsUnsigned) {
-    Demo demo;
-    demo.particles = new Vec3[PARTICLE_COUNT]();
-    demo.tickCounter = 0xFFFFFFFFu;
-    demo.tick();
-    EXPECT_EQ(demo.tickCounter, 0u);
-    delete[] demo.particles;
 }

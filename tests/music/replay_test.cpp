@@ -56,4 +56,3 @@ TEST(ReplayKeyOff, SilencesAtTheRowStartOrFadesOutPerTickWithAnEnvelope) {
     EXPECT_TRUE(music_channel(0)->key_released);
     EXPECT_EQ(voice_table[1].volume, 0);
 }
-

@@ -70,14 +70,6 @@ TEST(XmrenderRun, StopsAtTheSongsNaturalEnd) {
     EXPECT_EQ(wav_samples(path("end.wav")).size(), size_t(2 * 48 * 882));
 }
 
-TEST(XmrenderRun, StopsAfterSecondsOrAtAnOrder) {
-    save(xm_write(song()), path("stop.xm"));
-    ASSERT_EQ(run("--seconds 0.5 " + path("stop.xm") + " " + path("half.wav"), "stop.txt"), 0);
-    EXPECT_EQ(wav_samples(path("half.wav")).size(), size_t(2 * 22050));
-    ASSERT_EQ(run("--order 1 " + path("stop.xm") + " " + path("order.wav"), "stop.txt"), 0);
-    EXPECT_EQ(wav_samples(path("order.wav")).size(), size_t(2 * 24 * 882));
-}
-
 TEST(XmrenderRun, RejectsDamagedFilesAndBadArguments) {
     std::vector<uint8_t> bytes = xm_write(song());
     bytes.resize(bytes.size() - 10);
