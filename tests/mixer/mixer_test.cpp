@@ -124,10 +124,11 @@ TEST(MixerLoops, UnloopedEndEmptySampleAndNoFrames) {
     EXPECT_EQ(v.sample, nullptr);
     EXPECT_EQ(v.position, 0u);
 
-    play(&EMPTY_SAMPLE, 0, ONE);
+    play(&EMPTY_SAMPLE, 5 * ONE, ONE);
     for (float x : mix(16))
         EXPECT_EQ(x, 0.0f);
     EXPECT_EQ(v.sample, nullptr);
+    EXPECT_EQ(v.position, 0u);
 
     play(&s.sample, 0, ONE);
     float buffer[2] = {1.0f, 2.0f};
