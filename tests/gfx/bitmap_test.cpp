@@ -99,20 +99,6 @@ TEST(BitmapClip, EveryEdgeAndTheWriteBack) {
     EXPECT_EQ(changed(*dst, 7), 100);
 }
 
-TEST(BitmapClip, LargerThanTheDestination) {
-    // A 280-row picture drawn 20 rows up shows its rows 20..259 in a 240-row frame.
-    Bmp dst = make(4, 240, 7);
-    Bmp src = make(4, 280, 0, true);
-    EXPECT_EQ(src->drawAt(0, -20, *dst), 1);
-    EXPECT_EQ(at(*dst, 0, 0), at(*src, 0, 20));
-    EXPECT_EQ(at(*dst, 3, 239), at(*src, 3, 259));
-    Bmp narrow = make(8, 1, 7);
-    Bmp wide = make(12, 1, 0x10000, true);
-    EXPECT_EQ(wide->drawAt(-2, 0, *narrow), 1); // cut on both sides at once
-    for (int c = 0; c < 8; ++c)
-        EXPECT_EQ(at(*narrow, c, 0), at(*wide, c + 2, 0)) << c;
-}
-
 TEST(BitmapScaled, EnlargeKeyedUsesTheMaskAtTheSourceIndex) {
     Bmp dst = make(6, 6, 7);
     Bmp src = make(2, 2, 0x10000, true);
