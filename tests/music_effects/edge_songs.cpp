@@ -64,6 +64,7 @@ const Edge EDGES[] = {
     {"break_beyond_pattern", {{0, C4}, {1, 0, 0, 0xD12}}, 1, 8, 2},
     {"jump_then_break", {{0, C4, 0, 0xB03}, {0, 0, 0, 0xD05, 1}}, 2, 8, 4},
     {"break_then_jump", {{0, C4, 0, 0xD05}, {0, 0, 0, 0xB03, 1}}, 2, 8, 4},
+    {"jump_to_start_then_break", {{0, C4, 0, 0xB00}, {0, 0, 0, 0xD05, 1}}, 2, 8, 2},
     {"break_twice", {{0, C4, 0, 0xD05}, {0, 0, 0, 0xD02, 1}}, 2, 8, 4},
     {"loop_twice", {{0, C4}, {1, 0, 0, 0xE60}, {3, C4, 0, 0xE62}}, 1, 6},
     {"loop_without_start", {{0, C4}, {2, 0, 0, 0xE61}}, 1, 4},
