@@ -86,6 +86,16 @@ TEST_F(DisplayTest, SizesWithASideAtZeroAndNoTitleAreRefused) {
     EXPECT_EQ(joined_log(), "");
 }
 
+TEST_F(DisplayTest, ASecondCloseReleasesNothingAgain) {
+    ASSERT_TRUE(open(config_for(0)));
+    display_close();
+    display_close();
+    const std::string log = joined_log();
+    for (const char* step :
+         {"releaseSurfaces;", "releaseDevice;", "destroyWindow;", "unloadLibrary;"})
+        EXPECT_EQ(log.find(step), log.rfind(step)) << step << " in " << log;
+}
+
 TEST_F(DisplayTest, StepsFallbacksAndFailuresOfOpenUpdateAndClose) {
     using Config = MemoryDisplayConfig;
     const struct {

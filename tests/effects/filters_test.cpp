@@ -40,6 +40,12 @@ TEST(DarkenRows, BoundsAndSaturatingValues) {
     EXPECT_EQ(darkenRows(0, 1, 24, b), 1);
     EXPECT_EQ(b.pixels[0], 0xB000B000u); // 200 - 24, 10 - 24 floors at 0, byte 3 too
     EXPECT_EQ(b.pixels[3], 0xC80AC80Au);
+    Bitmap c(3, 2);
+    c.fill(0x10101010u);
+    EXPECT_EQ(darkenRows(0, 1, -16, c), 1); // a negative amount adds, wrapping, in its rows only
+    EXPECT_EQ(std::vector<uint32_t>(c.pixels, c.pixels + 6),
+              (std::vector<uint32_t>{0x20202020u, 0x20202020u, 0x20202020u, 0x10101010u,
+                                     0x10101010u, 0x10101010u}));
 }
 
 class Blobs : public ::testing::Test {

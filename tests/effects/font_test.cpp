@@ -87,7 +87,13 @@ TEST_F(FontTest, RunningOutDuplicatesAndFailedLoads) {
     EXPECT_EQ(font.load("data\\strip.pcx", "abcdefg"), 1);
     EXPECT_EQ(widths(), "a2b3c1d1"); // the strip ran out: e, f, g get no glyph
     EXPECT_EQ(font.findGlyph('e'), nullptr);
-    EXPECT_EQ(font.load("data\\strip.pcx", "aab"), 1);
+    // A new load deletes the four old glyphs (with the decoder's work picture and the strip).
+    const std::string trace =
+        vorru_test::captured_stdout([&] { EXPECT_EQ(font.load("data\\strip.pcx", "aab"), 1); });
+    size_t deleted = 0;
+    for (size_t at = 0; (at = trace.find("deleted bitmap object", at)) != std::string::npos; ++at)
+        ++deleted;
+    EXPECT_EQ(deleted, 6u) << trace;
     EXPECT_EQ(widths(), "a2a3b1");
     EXPECT_EQ(font.findGlyph('a'), font.glyphs); // lookup finds the first
     // A failed load keeps the font.

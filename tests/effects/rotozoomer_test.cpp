@@ -49,6 +49,11 @@ TEST_F(Roto, TiledSourceFillsEverythingAndNeedsAFull256Square) {
         for (int x = 0; x < 320; ++x)
             ASSERT_EQ(dst.pixels[y * 320 + x],
                       src.pixels[((28 + y) & 255) * 256 + ((x - 32) & 255)]);
+    roto.render(256, 1.0, src, dst); // a quarter turn
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            ASSERT_EQ(dst.pixels[y * 320 + x],
+                      src.pixels[((x - 32) & 255) * 256 + ((228 - y) & 255)]) << x << "," << y;
     dst.fill(SENTINEL);
     roto.render(333, 2.7, src, dst);
     for (int i = 0; i < 76800; ++i)

@@ -1,6 +1,6 @@
-// The sound output on the in-memory device: sizes, refusals, the position queries as the device
-// moves through the ring, tick boundaries in the block fill, the ring against the offline
-// render, the stop and replay sequences; and the silent clock.
+// The sound output on the in-memory device: sizes, refusals, the position queries when the
+// device laps or jumps through the ring, the stop and replay sequences (the steady ring and its
+// sound are in the capture golden; the silent clock's pace in the SDL no-driver test).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -96,26 +96,18 @@ TEST_F(SoundOutputTest, Refusals)
     EXPECT_FALSE(sound_open(44100));
     EXPECT_EQ(s.device, nullptr);
     memory_device_refuse_open(false);
-    for (int rate : {0, -44100, SOUND_MIN_RATE - 1, SOUND_MAX_RATE + 1})
+    for (int rate : {0, -44100, 344, 768001})
         EXPECT_FALSE(sound_open(rate)) << rate;
     EXPECT_FALSE(sound_play(&song.module));  // nothing open
     EXPECT_EQ(s.playing, nullptr);
 
-    ASSERT_TRUE(sound_open(SOUND_MIN_RATE));
+    ASSERT_TRUE(sound_open(768000));
+    ASSERT_TRUE(sound_open(345));
     EXPECT_FALSE(sound_play(nullptr));
     EXPECT_FALSE(sound_stop(nullptr));
     ASSERT_TRUE(sound_play(&song.module));
     EXPECT_EQ(heard(nullptr), "0/0/0");
     EXPECT_GT(sound_get_time(&song.module), 0);
-}
-
-TEST_F(SoundOutputTest, QueriesRightAfterPlayReportEntryZero)
-{
-    ASSERT_TRUE(sound_play(&song.module));
-    // Ticks at frames 0 and 882 of the first 884: row 1; 882 frames add 19 ms, 2 frames 0.
-    EXPECT_EQ(heard(&song.module), "0/1/19");
-    EXPECT_EQ(s.reader_index.load(), 0);
-    EXPECT_EQ(s.write_index, 0);
 }
 
 TEST_F(SoundOutputTest, LastBlockRefilledWhenTheDeviceWraps)
@@ -213,27 +205,6 @@ TEST_F(SoundOutputTest, ExitWhileASongPlaysEndsTheProcessNormally)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT((sound_play(&song.module), std::exit(0)), testing::ExitedWithCode(0), "");
-}
-
-TEST(SilentClock, PositionFollowsTheMonotonicClock)
-{
-    const WaveDevice* d = silent_wave_device();
-    int16_t ring[4] = {};
-    EXPECT_FALSE(d->open(0));
-    ASSERT_TRUE(d->open(44100));
-    d->prepare(ring, sizeof ring);
-    EXPECT_EQ(d->position(), 0u);
-    auto start = std::chrono::steady_clock::now();
-    d->write();
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    uint64_t bytes = d->position();
-    auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(bytes % 4, 0u);
-    EXPECT_GE(bytes, 60u * 441 / 10 * 4);
-    EXPECT_LE(bytes, uint64_t((ms + 1) * 44.1) * 4);
-    d->reset();
-    EXPECT_EQ(d->position(), 0u);
-    d->close();
 }
 
 }  // namespace
