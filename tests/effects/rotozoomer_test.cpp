@@ -43,6 +43,8 @@ TEST_F(Roto, TiledSourceFillsEverythingAndNeedsAFull256Square) {
     Bitmap src(256, 256), small(255, 256), dst(320, 240), empty;
     number(src);
     number(small);
+    roto.centreX = roto.centreY = roto.offsetX = roto.offsetY = 99;
+    roto.init(); // puts the centre and the offsets back
     roto.tiled = 1;
     roto.render(0, 1.0, src, dst);
     for (int y = 0; y < 240; ++y)
