@@ -78,6 +78,24 @@ TEST_F(DisplayTest, EveryLayoutIsPresentedRowByRowAndAWiderPitchKeepsItsExtraByt
     EXPECT_EQ(frames, 2 * PIXEL_LAYOUT_COUNT);
 }
 
+TEST_F(DisplayTest, SizesWithASideAtZeroAndNoTitleAreRefused) {
+    display_memory_configure(MemoryDisplayConfig{});
+    for (auto [w, h] : {std::pair{0, H}, {W, 0}, {-W, H}, {W, -1}})
+        EXPECT_EQ(display_open("vorru", w, h), 0) << w << "x" << h;
+    EXPECT_EQ(display_open(nullptr, W, H), 0);
+    EXPECT_EQ(joined_log(), "");
+}
+
+TEST_F(DisplayTest, ASecondCloseReleasesNothingAgain) {
+    ASSERT_TRUE(open(config_for(0)));
+    display_close();
+    display_close();
+    const std::string log = joined_log();
+    for (const char* step :
+         {"releaseSurfaces;", "releaseDevice;", "destroyWindow;", "unloadLibrary;"})
+        EXPECT_EQ(log.find(step), log.rfind(step)) << step << " in " << log;
+}
+
 TEST_F(DisplayTest, StepsFallbacksAndFailuresOfOpenUpdateAndClose) {
     using Config = MemoryDisplayConfig;
     const struct {

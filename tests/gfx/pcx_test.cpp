@@ -1,5 +1,6 @@
-// The PCX decoder: both flavours, run-length edge cases, padding columns, the trace, the two
-// refusals, and damaged files, which fail cleanly or stop inside the work buffer.
+// The PCX decoder where the committed pictures do not take it (they are checked against Pillow):
+// three planes, the trace, the two refusals, reloads, and damaged files, which fail cleanly or
+// stop inside the work buffer.
 
 #include "gfx/bitmap.h"
 
@@ -70,46 +71,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(PcxTest, PalettedRunsLiteralsAndPadding) {
-    const PcxHeader offset = header(4, 2, 4, 1, 10); // only the difference counts
-    PcxHeader plain = header(2, 1, 2);
-    plain.bitsPerPixel = 4; // bits and encoding are only logged
-    plain.encoding = 0;
-    std::vector<int> long_run(65, 7);
-    long_run[0] = 0xC0;
-    long_run[64] = 1; // and a padding byte
-    const std::string LOGGED = "color planes: 1 (4 bits per pixel), encoding: none\n";
-    // clang-format off
-    const struct { const char* what; PcxHeader h; std::vector<uint8_t> data; std::string lines;
-                   std::vector<int> want; int width; } cases[] = {
-        {"run across the line end", offset, {0xC3, 5, 9, 0xC2, 0xC1, 7, 8},
-         "width: 4, h: 2 => 4 bytes per line\n" + PALETTED, {5, 5, 5, 9, 0xC1, 0xC1, 7, 8}, 4},
-        {"0xC0 literal, 63-long run", header(65, 1, 66), {0xC0, 0xFF, 7, 0xC2, 1},
-         "width: 65, h: 1 => 66 bytes per line\n" + PALETTED, long_run, 65},
-        {"padding column", header(3, 2, 4), {1, 2, 3, 0x0E, 4, 5, 6, 0x0E},
-         "width: 3, h: 2 => 4 bytes per line\n" + PALETTED, {1, 2, 3, 4, 5, 6}, 3},
-        {"logged only", plain, {0xC2, 200}, "width: 2, h: 1 => 2 bytes per line\n" + LOGGED,
-         {200, 200}, 2},
-        {"run past the buffer", header(2, 1, 2), {0xFF, 9},
-         "width: 2, h: 1 => 2 bytes per line\n" + PALETTED, {9, 9}, 2}};
-    // clang-format on
-    for (const auto& c : cases) {
-        bitmap->x = -3;
-        bitmap->fadeLevel = 99;
-        std::vector<uint8_t> file = make_pcx(c.h, c.data, true);
-        EXPECT_EQ(load(file), trace_to(file, c.lines + DECODED)) << c.what;
-        ASSERT_EQ(result, 1) << c.what;
-        EXPECT_EQ(bitmap->width, c.width) << c.what;
-        EXPECT_EQ(bitmap->drawWidth, c.width) << c.what;
-        EXPECT_EQ(bitmap->drawHeight, bitmap->height) << c.what;
-        ASSERT_EQ(bitmap->width * bitmap->height, int(c.want.size())) << c.what;
-        EXPECT_EQ(bitmap->x, -3) << c.what; // position and fade are kept
-        EXPECT_EQ(bitmap->fadeLevel, 99) << c.what;
-        for (size_t i = 0; i < c.want.size(); ++i)
-            EXPECT_EQ(bitmap->pixels[i], palette_word(c.want[i])) << c.what << " " << i;
-    }
-}
 
 TEST_F(PcxTest, ThreePlanesFillRedGreenBlueWithoutAPalette) {
     // clang-format off

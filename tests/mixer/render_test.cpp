@@ -37,31 +37,6 @@ std::vector<float> render(Module* m, int frames, int block = 884) {
 
 } // namespace
 
-TEST(RenderLoop, TicksAndClockInBlocksOf884At125Bpm) {
-    ModulePtr m = start(basic_module());
-    ASSERT_TRUE(m);
-    render(m.get(), 884);
-    EXPECT_EQ(ticks, 2); // the first tick at frame 0, the second at 882
-    EXPECT_EQ(m->tick_samples_left, 880);
-    EXPECT_EQ(m->time_ms, 19); // 882 frames add 19 (not 20), 2 frames add 0
-    render(m.get(), 884);
-    EXPECT_EQ(m->time_ms, 38); // 880 + 4 frames: 19 + 0
-    EXPECT_EQ(ticks, 3);
-    EXPECT_EQ(m->tick_samples_left, 878);
-}
-
-TEST(RenderLoop, TickAtTheStartOfABlockAndTicksLongerThanABlock) {
-    XmModuleDef def = basic_module();
-    def.bpm = 32; // 3445 frames per tick
-    ModulePtr m = start(def);
-    ASSERT_TRUE(m);
-    render(m.get(), 3445, 1000);
-    EXPECT_EQ(m->tick_samples_left, 0);
-    EXPECT_EQ(ticks, 1);
-    render(m.get(), 1); // the next tick runs before the block's first frame
-    EXPECT_EQ(ticks, 2);
-}
-
 TEST(RenderLoop, ZeroFrameTicksCannotHang) {
     ModulePtr m = start(basic_module());
     ASSERT_TRUE(m);

@@ -172,55 +172,6 @@ TEST(LoaderPatterns, MissingPatternsBecome64EmptyRows) {
     }
 }
 
-TEST(LoaderInstruments, EmptyInstrumentFadeoutEnvelopesAndVibrato) {
-    XmModuleDef def = basic_module();
-    def.instruments.insert(def.instruments.begin(), XmInstrumentDef{});
-    XmInstrumentDef& ins = def.instruments[1];
-    ins.fadeout = 0x0FFF;
-    ins.volumeEnv.points = {{0, 64}}; // one point: off
-    ins.volumeEnv.flags = 7;
-    ins.panningEnv.points = {{0, 32}, {10, 0}};
-    ins.panningEnv.flags = 1;
-    ins.sampleMap[5] = 3;
-    ins.vibType = 2, ins.vibSweep = 3, ins.vibDepth = 4, ins.vibRate = 5;
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->instruments[0].num_samples, 0);
-    for (Sample* s : m->instruments[0].samples)
-        EXPECT_EQ(s, &EMPTY_SAMPLE);
-    const Instrument& in = m->instruments[1];
-    EXPECT_EQ(in.num_samples, 1);
-    for (int j = 1; j < 16; ++j)
-        EXPECT_EQ(in.samples[j], &EMPTY_SAMPLE);
-    EXPECT_EQ((ints{in.fadeout, in.volume_type, in.panning_type, in.num_panning_points,
-                    in.panning_points[1].x, in.sample_map[5], in.vibrato_type, in.vibrato_sweep,
-                    in.vibrato_depth, in.vibrato_rate}),
-              (ints{0x1FFE, 0, 1, 2, 10, 3, 2, 3, 4, 5}));
-}
-
-TEST(LoaderSamples, DeltaDecodingOf8And16Bits) {
-    XmModuleDef def = basic_module();
-    XmSampleDef s8;
-    s8.data = {256, 512, 768, -256}; // stored as the deltas 1, 1, 1, -4
-    s8.volume = 40, s8.finetune = -16, s8.panning = 200, s8.relativeNote = -12;
-    XmSampleDef s16;
-    s16.sixteenBit = true;
-    s16.data = {32767, -32768, 0, -1}; // deltas wrap modulo 65536
-    def.instruments[0].samples = {s8, s16};
-    ModulePtr m = load(def);
-    ASSERT_TRUE(m);
-    const Sample* a = m->instruments[0].samples[0];
-    const Sample* b = m->instruments[0].samples[1];
-    EXPECT_EQ((ints{a->bits, a->length, a->loop_type, a->loop_start, a->loop_length, a->volume,
-                    a->finetune, a->panning, a->relative_note, b->length}),
-              (ints{16, 4, LOOP_NONE, 0, 4, 40, -16, 200, -12, 4})); // 16-bit: bytes halved
-    const int16_t expected[2][12] = {{256, 512, 768, -256}, {32767, -32768, 0, -1}};
-    for (int k = 0; k < 12; ++k) { // no loop: the guards stay 0
-        EXPECT_EQ(a->data[k], expected[0][k]) << k;
-        EXPECT_EQ(b->data[k], expected[1][k]) << k;
-    }
-}
-
 TEST(LoaderSamples, LoopFixesGuardsAndClamps) {
     XmModuleDef def = basic_module();
     XmSampleDef forward;
@@ -351,6 +302,20 @@ TEST(LoaderDamage, RefusalsSayWhy) {
     }
     ASSERT_TRUE(load_bytes(good));
     EXPECT_STREQ(music_load_error(), "no error");
+}
+
+// The largest valid counts load; order table bytes past the song length are never read.
+TEST(LoaderLimits, LargestCountsLoadAndOrdersPastTheSongAreIgnored) {
+    XmModuleDef def = basic_module(32, 256);
+    def.orders.assign(256, 0);
+    ModulePtr m = load(def);
+    ASSERT_TRUE(m);
+    EXPECT_EQ((ints{m->num_channels, m->song_length, m->patterns[0].rows}), (ints{32, 256, 256}));
+    std::vector<uint8_t> bytes = xm_write(basic_module()); // song length 1
+    bytes[80 + 1] = 9;                                     // order 1 would name pattern 9
+    m = load_bytes(bytes);
+    ASSERT_TRUE(m);
+    EXPECT_EQ((ints{m->pattern_count, m->used_patterns}), (ints{1, 1}));
 }
 
 TEST(LoaderDamage, RestartRowsAndEnvelopesAreClamped) {

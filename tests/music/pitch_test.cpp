@@ -39,20 +39,6 @@ TEST(Tempo, SamplesPerTick) {
     EXPECT_GT(ticks_at(0), 0); // a tempo of 0 cannot make an endless tick
 }
 
-TEST(AmigaPeriods, BaseValuesAndFinetune) {
-    const int32_t rows[][3] = {
-        {48, 0, 1712}, {0, 0, 27392},
-        {95, 0, 113},   // double exponent; an integer one gives 107
-        {48, -128, 1813}, // a whole semitone down: note 47
-        {47, 0, 1813},
-        {49, 0, 1615},
-        {48, 127, 1616}, // almost a semitone up
-        {0, -64, 28161}, // no lower neighbour for note 0: the upper one is used
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(music_amiga_period(r[0], r[1]), r[2]) << r[0] << " " << r[1];
-}
-
 TEST(Frequencies, LinearAmigaFloorAndLimits) {
     mixer_set_rate(44100);
     const struct {

@@ -1,7 +1,7 @@
 #pragma once
 // Songs that exercise the effect commands family by family, and one that uses every effect,
-// every extended effect and every volume-column range. The tests play them; the
-// music_effects_songs tool writes them out for side-by-side renders with other players.
+// every extended effect and every volume-column range, and tiny songs for the corners. The
+// music_effects_songs tool writes them out; their renders are compared with golden checksums.
 
 #include <string>
 #include <vector>
@@ -15,8 +15,8 @@ struct EffectSong {
 
 // pitch (1..6, arpeggio, E1, E2, E4, E5, X, volume-column vibrato and portamento),
 // volume (A, C, EA, EB, 7, T, R, E9, EC, G, H, volume-column volumes), panning (8, P, E8,
-// volume-column panning), flow (B, D, E6, EE, F), note (9, ED, K, L) and speed (F1F, F20,
-// F00), in that order.
+// volume-column panning) and note (9, ED, K, L), in that order; the flow and speed commands
+// are in the every-effect song and the edge songs.
 std::vector<EffectSong> effect_family_songs();
 
 // Where the engine parts from other players on purpose: E6 loop end then the next
@@ -27,3 +27,6 @@ std::vector<EffectSong> peer_difference_songs();
 // Four channels, every effect number 0..35, E0..EF and every volume-column range, with
 // enveloped, looped and unlooped instruments; ends by jumping back to its start.
 XmModuleDef every_effect_song();
+
+// One tiny song per corner of an effect: edges of the song and the pattern, memories, clamps.
+std::vector<EffectSong> edge_songs();

@@ -1,12 +1,14 @@
-# Writes the effect songs and renders each through xmrender; any failing render (a crash,
-# a sanitizer report, a rejected file) fails the test.
-# cmake -DSONGS=<music_effects_songs> -DRENDER=<xmrender> -DOUT=<dir> -P render_songs.cmake
+# Writes the effect songs, renders each through xmrender and compares the checksums of the WAVs
+# with the golden file; a failed render (a crash, a sanitizer report, a rejected file) fails too.
+# With the environment's VORRU_UPDATE_GOLDENS=1 the golden file is rewritten instead.
+# cmake -DSONGS=<music_effects_songs> -DRENDER=<xmrender> -DOUT=<dir> -DGOLDEN=<file> -P render_songs.cmake
 file(MAKE_DIRECTORY ${OUT})
 execute_process(COMMAND ${SONGS} ${OUT} RESULT_VARIABLE written OUTPUT_VARIABLE files)
 if(NOT written EQUAL 0)
     message(FATAL_ERROR "music_effects_songs failed: ${written}")
 endif()
 string(REPLACE "\n" ";" files "${files}")
+set(summary "")
 foreach(xm ${files})
     if(xm STREQUAL "")
         continue()
@@ -16,8 +18,16 @@ foreach(xm ${files})
     if(NOT rendered EQUAL 0)
         message(FATAL_ERROR "xmrender ${xm}: ${rendered}\n${err}")
     endif()
-    file(SIZE ${xm}.wav bytes)
-    if(bytes LESS 100000)
-        message(FATAL_ERROR "xmrender ${xm}: only ${bytes} bytes")
-    endif()
+    file(SHA256 ${xm}.wav sum)
+    get_filename_component(name ${xm} NAME)
+    string(APPEND summary "${name} ${sum}\n")
 endforeach()
+if("$ENV{VORRU_UPDATE_GOLDENS}" STREQUAL "1")
+    file(WRITE ${GOLDEN} "${summary}")
+    message("updated ${GOLDEN}")
+    return()
+endif()
+file(READ ${GOLDEN} expected)
+if(NOT expected STREQUAL summary)
+    message(FATAL_ERROR "renders differ from ${GOLDEN} (VORRU_UPDATE_GOLDENS=1 rewrites it):\n${summary}")
+endif()

@@ -8,7 +8,6 @@
 
 #include "audio/memory/memory_device.h"
 #include "audio/sound.h"
-#include "audio/thread.h"
 #include "tests/sound/sound_test_support.h"
 
 namespace {
@@ -59,30 +58,6 @@ TEST(SoundConcurrency, StopBeforeTheFeederHasBegunLeavesNoThreadBehind)
     EXPECT_EQ(sound_output().reader_index.load(), 0);
     music_free(song);
     sound_close();
-}
-
-// The feeder's thread facility: the function runs with its argument, and join returns only
-// after it has returned (the feeder's state is released right after a join).
-TEST(SoundConcurrency, ThreadFacilityRunsTheFunctionAndJoinWaitsForIt)
-{
-    struct Work {
-        std::atomic<int> steps{0};
-        std::atomic<bool> returned{false};
-    } work;
-    auto body = [](void* arg) {
-        Work* w = static_cast<Work*>(arg);
-        for (int i = 0; i < 3; ++i) {
-            sound_thread_sleep_ms(5);
-            ++w->steps;
-        }
-        w->returned = true;
-    };
-    SoundThread* thread = sound_thread_start(body, &work);
-    ASSERT_NE(thread, nullptr);
-    sound_thread_join(thread);
-    EXPECT_EQ(work.steps.load(), 3);
-    EXPECT_TRUE(work.returned.load());
-    sound_thread_join(nullptr);  // harmless
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The sound output on the in-memory device: sizes, refusals, the position queries as the device
-// moves through the ring, tick boundaries in the block fill, the ring against the offline
-// render, the stop and replay sequences; and the silent clock.
+// The sound output on the in-memory device: sizes, refusals, the position queries when the
+// device laps or jumps through the ring, the stop and replay sequences (the steady ring and its
+// sound are in the capture golden; the silent clock's pace in the SDL no-driver test).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,50 +100,18 @@ TEST_F(SoundOutputTest, Refusals)
     EXPECT_FALSE(sound_open(44100));
     EXPECT_EQ(s.device, nullptr);
     memory_device_refuse_open(false);
-    for (int rate : {0, -44100, SOUND_MIN_RATE - 1, SOUND_MAX_RATE + 1})
+    for (int rate : {0, -44100, 344, 768001})
         EXPECT_FALSE(sound_open(rate)) << rate;
     EXPECT_FALSE(sound_play(&song.module));  // nothing open
     EXPECT_EQ(s.playing, nullptr);
 
-    ASSERT_TRUE(sound_open(SOUND_MIN_RATE));
+    ASSERT_TRUE(sound_open(768000));
+    ASSERT_TRUE(sound_open(345));
     EXPECT_FALSE(sound_play(nullptr));
     EXPECT_FALSE(sound_stop(nullptr));
     ASSERT_TRUE(sound_play(&song.module));
     EXPECT_EQ(heard(nullptr), "0/0/0");
     EXPECT_GT(sound_get_time(&song.module), 0);
-}
-
-TEST_F(SoundOutputTest, QueriesRightAfterPlayReportEntryZero)
-{
-    ASSERT_TRUE(sound_play(&song.module));
-    // Ticks at frames 0 and 882 of the first 884: row 1; 882 frames add 19 ms, 2 frames 0.
-    EXPECT_EQ(heard(&song.module), "0/1/19");
-    EXPECT_EQ(s.reader_index.load(), 0);
-    EXPECT_EQ(s.write_index, 0);
-}
-
-TEST_F(SoundOutputTest, ClockStepsOncePerBlockAndFollowsTheBlockHeard)
-{
-    std::vector<PositionEntry> expected = positions(&song.module, 260);
-    ASSERT_TRUE(sound_play(&song.module));
-    for (int k = 0; k < 100; ++k)  // the whole ring was filled in order before the start
-        EXPECT_EQ(slot(k), text(expected[k])) << "block " << k;
-    int last = sound_get_time(&song.module);
-    for (int a = 1; a < 260; ++a) {
-        // Inside a block the clock stands still however the position moves.
-        for (int f = 200; a <= 4 && f < 884; f += 300) {
-            memory_device_set_position((uint64_t(a - 1) * 884 + uint64_t(f)) * 4);
-            std::this_thread::sleep_for(std::chrono::milliseconds(8));
-            EXPECT_EQ(sound_get_time(&song.module), last) << "block " << a - 1 << " + " << f;
-        }
-        ASSERT_TRUE(advance_to_block(a));
-        int now = sound_get_time(&song.module);
-        EXPECT_TRUE(now - last == 19 || now - last == 20) << now << " after " << last;
-        last = now;
-        EXPECT_EQ(heard(&song.module), text(expected[a])) << "block " << a;
-    }
-    // After block 259 the song has had 261 ticks: row 260 and order 65, cut to 8 bits.
-    EXPECT_EQ(heard(&song.module), text(65, 4, last));
 }
 
 TEST_F(SoundOutputTest, LastBlockRefilledWhenTheDeviceWraps)
@@ -176,22 +144,6 @@ TEST_F(SoundOutputTest, LastBlockRefilledWhenTheDeviceWraps)
     ASSERT_TRUE(advance_to_block(401));
     EXPECT_EQ(slot(0), text(expected[400]));
     EXPECT_EQ(heard(&song.module), text(expected[301]));
-}
-
-TEST_F(SoundOutputTest, TickBoundaries)
-{
-    // 884-frame ticks: one at frame 0 of every block and one whole stretch, 20 ms per block.
-    ScriptedSong aligned(884);
-    ASSERT_TRUE(sound_play(&aligned.module));
-    for (int k = 0; k < 100; ++k)
-        EXPECT_EQ(slot(k), text(k / 4, k, 20 * (k + 1))) << "block " << k;
-    EXPECT_EQ(aligned.module.tick_samples_left, 0);
-
-    // 1000-frame ticks span two blocks: block 1 is 116 frames (2 ms), the tick, 768 (17 ms);
-    // block 2 is 232 frames (5 ms), the tick, 652 (14 ms).
-    ScriptedSong spanning(1000);
-    ASSERT_TRUE(sound_play(&spanning.module));
-    EXPECT_EQ(slot(0) + " " + slot(1) + " " + slot(2), "0/0/20 0/1/39 0/2/58");
 }
 
 TEST_F(SoundOutputTest, StopTwiceThenPlayOrOpenAgain)
@@ -259,27 +211,6 @@ TEST_F(SoundOutputTest, ExitWhileASongPlaysEndsTheProcessNormally)
     EXPECT_EXIT((sound_play(&song.module), std::exit(0)), testing::ExitedWithCode(0), "");
 }
 
-TEST_F(SoundOutputTest, RingAndDeviceOutputEqualTheOfflineRender)
-{
-    Module* module = test_song_load();
-    ASSERT_NE(module, nullptr);
-    const int blocks = 260;  // the first lap as filled by sound_play, then refilled blocks
-    std::vector<int16_t> expected = offline_pcm(module, blocks * 884, 884);
-    EXPECT_LT(std::count(expected.begin(), expected.end(), 0), long(expected.size()) / 2);
-    ASSERT_TRUE(sound_play(module));
-    ASSERT_EQ(memory_device_status().ring_bytes, 353600u);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + 88400 * 2, memory_device_status().ring));
-    memory_device_record(true);
-    for (int a = 1; a <= blocks; ++a)
-        ASSERT_TRUE(advance_to_block(a)) << "block " << a;
-    std::vector<int16_t> recorded = memory_device_recording();
-    memory_device_record(false);
-    ASSERT_EQ(recorded.size(), expected.size());
-    auto diff = std::mismatch(recorded.begin(), recorded.end(), expected.begin());
-    EXPECT_EQ(diff.first, recorded.end()) << "first difference at sample " << diff.first - recorded.begin();
-    music_free(module);
-}
-
 // Without a feeder thread nothing moves until the caller pumps; pumped block by block, the
 // device plays exactly the offline render.
 TEST_F(SoundOutputTest, PumpFeedsOnTheCallersThread)
@@ -303,27 +234,6 @@ TEST_F(SoundOutputTest, PumpFeedsOnTheCallersThread)
     EXPECT_EQ(memory_device_recording(), expected);
     memory_device_record(false);
     music_free(module);
-}
-
-TEST(SilentClock, PositionFollowsTheMonotonicClock)
-{
-    const WaveDevice* d = silent_wave_device();
-    int16_t ring[4] = {};
-    EXPECT_FALSE(d->open(0));
-    ASSERT_TRUE(d->open(44100));
-    d->prepare(ring, sizeof ring);
-    EXPECT_EQ(d->position(), 0u);
-    auto start = std::chrono::steady_clock::now();
-    d->write();
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    uint64_t bytes = d->position();
-    auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(bytes % 4, 0u);
-    EXPECT_GE(bytes, 60u * 441 / 10 * 4);
-    EXPECT_LE(bytes, uint64_t((ms + 1) * 44.1) * 4);
-    d->reset();
-    EXPECT_EQ(d->position(), 0u);
-    d->close();
 }
 
 }  // namespace

@@ -45,26 +45,6 @@ protected:
 
 } // namespace
 
-TEST_F(StoreTest, LookupListsEntriesUpToTheFirstExactMatch) {
-    EXPECT_EQ(open(FONT), 1);
-    EXPECT_EQ(trace, "data\\font2.pcx, 1000\nfileopen: data\\font2.pcx found\n");
-    unsigned char b[2];
-    EXPECT_EQ(fs_read(b, 2, 1), 2); // the first entry, not the shadowing one
-    EXPECT_EQ(0, std::memcmp(b, font.data(), 2));
-    EXPECT_EQ(open(XM), 2);
-    EXPECT_EQ(trace,
-              "data\\font2.pcx, 1000\ndata\\vantoli.xm, 3\nfileopen: data\\vantoli.xm found\n");
-    for (const char* name : {"DATA\\FONT2.PCX", "data/font2.pcx", "data\\font2", "data\\font2.pcx ",
-                             "", "data\\vantoli.xm\\"}) {
-        EXPECT_EQ(open(name), 0) << name;
-        EXPECT_EQ(trace, "data\\font2.pcx, 1000\ndata\\vantoli.xm, 3\n"
-                         "data\\font2.pcx, 8\nfileopen: no match\n")
-            << name;
-    }
-    EXPECT_EQ(open(nullptr), 0);
-    EXPECT_EQ(trace, "fileopen: no match\n");
-}
-
 TEST_F(StoreTest, ReadsStopAtTheEndAndIgnoreEmptyCounts) {
     const int h = open(FONT);
     std::vector<uint8_t> buf(1010, 0xEE);
