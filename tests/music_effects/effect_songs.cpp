@@ -149,6 +149,29 @@ XmModuleDef panning_song() {
     return def;
 }
 
+XmModuleDef flow_song() {
+    XmModuleDef def = base_song(2, {16, 16, 16}, {0, 1, 2, 1});
+    const std::vector<Put> cells = {
+        {0, 0, 0, C4, 1, 0, 0x000},  {0, 0, 1, 0, 0, 0, 0xF03},   {0, 2, 1, 0, 0, 0, 0xF50},
+        {0, 4, 1, 0, 0, 0, 0xF7D},   {0, 4, 0, D4, 1, 0, 0xE60},  {0, 6, 0, E4, 1, 0, 0xE62},
+        {0, 8, 0, C4, 1, 0, 0xA01},  {0, 8, 1, 0, 0, 0, 0xEE2},   {0, 10, 1, 0, 0, 0, 0xF06},
+        {0, 12, 0, C4, 1, 0, 0xD04}, {1, 4, 0, G4, 1, 0, 0x000},  {1, 8, 0, 0, 0, 0, 0xB02},
+        {1, 8, 1, 0, 0, 0, 0xD05},   {1, 12, 0, C5, 1, 0, 0x000}, {2, 5, 0, E4, 1, 0, 0x000},
+        {2, 10, 0, 0, 0, 0, 0xB03},  {2, 10, 1, 0, 0, 0, 0xD10}};
+    put_all(def, cells);
+    return def;
+}
+
+XmModuleDef speed_song() {
+    XmModuleDef def = base_song(1, {16}, {0});
+    const std::vector<Row> rows = {
+        {0, C4, 1, 0, 0x000},  {2, D4, 1, 0, 0xF1F}, {3, E4, 1, 0, 0xF06}, {4, G4, 1, 0, 0xF20},
+        {5, C4, 1, 0, 0xF7D},  {8, D4, 1, 0, 0xF00}, {9, E4, 1, 0, 0x000}, {10, G4, 1, 0, 0x000},
+        {11, C5, 1, 0, 0xF06}, {14, C4, 1, 0, 0x000}};
+    put_rows(def, rows);
+    return def;
+}
+
 XmModuleDef note_song() {
     XmModuleDef def = base_song(1, {32}, {0});
     const std::vector<Row> rows = {
@@ -205,6 +228,8 @@ std::vector<EffectSong> effect_family_songs() {
     return {{"pitch", pitch_song()},
             {"volume", volume_song()},
             {"panning", panning_song()},
+            {"flow", flow_song()},
+            {"speed", speed_song()},
             {"note", note_song()}};
 }
 
