@@ -18,7 +18,7 @@
 int main(int argc, char** argv)
 {
     std::ifstream in(argc > 2 ? argv[2] : "", std::ios::binary);
-    test_files_register("song.xm", {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    music_test::serve_bytes({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
     Module* song = argc > 2 ? music_load("song.xm", nullptr) : test_song_load();
     if (!song || !sound_open(44100) || !sound_play(song))
         return std::fprintf(stderr, "sound_probe: cannot load the song or open the output\n"), 2;

@@ -94,27 +94,6 @@ struct Reference {
 
 } // namespace
 
-TEST(MixerLoops, ForwardWrapAndPingPongMirror) {
-    // Step 7.25 across a loop of 3: each boundary takes off two or three loop lengths.
-    TestSample f({0, 100, 200, 300, 400, 500, 600, 700, 800, 900}, LOOP_FORWARD, 4, 3);
-    Voice& v = play(&f.sample, 0, 7 * ONE + ONE / 4);
-    const Reference ref(f.sample, 0, 7 * ONE + ONE / 4, 6);
-    EXPECT_EQ(mix(6), ref.out);
-    EXPECT_EQ(position_of(v), ref.position);
-    EXPECT_GE(v.position, 4u);
-    EXPECT_LT(v.position, 7u);
-
-    TestSample p({0, 1, 2, 3, 4, 5, 6, 7}, LOOP_PINGPONG, 0, 8);
-    play(&p.sample, 7 * ONE + ONE / 2, ONE);
-    mix(1);
-    // 8.5 is 0.5 past the end: back from 8 - 0.5 - 2^-32.
-    EXPECT_EQ(v.direction, 2);
-    EXPECT_EQ(position_of(v), 8 * ONE - ONE / 2 - 1);
-    mix(8);
-    EXPECT_EQ(v.direction, 1); // turned again at the start
-    EXPECT_LT(v.position, 8u);
-}
-
 TEST(MixerLoops, UnloopedEndEmptySampleAndNoFrames) {
     TestSample s(std::vector<int16_t>(10, 1000), LOOP_NONE);
     Voice& v = play(&s.sample, 0, ONE / 2);

@@ -41,7 +41,7 @@ TEST(SdlDevice, DiskDriverWritesExactlyTheOfflineRender)
     for (auto [bytes, seconds] : {std::pair{test_song_bytes(), 3}, {team, 5}}) {
         if (bytes.empty())
             continue;  // no team song in this checkout
-        test_files_register("disk.xm", bytes);
+        music_test::serve_bytes(bytes);
         Module* song = music_load("disk.xm", nullptr);
         ASSERT_NE(song, nullptr);
         std::vector<int16_t> expected = offline_pcm(song, 44100 * (seconds + 1), 884);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "mixer/mixer.h"
 #include "audio/render.h"
@@ -11,9 +10,6 @@
 
 namespace {
 
-std::string g_name;
-std::vector<uint8_t> g_bytes;
-int32_t g_offset = 0;
 int g_tick_frames = 0;
 int g_ticks = 0;
 
@@ -28,26 +24,6 @@ void scripted_tick(Module* module)
 }
 
 }  // namespace
-
-void test_files_register(const std::string& name, const std::vector<uint8_t>& bytes)
-{
-    g_name = name;
-    g_bytes = bytes;
-    music_set_file_callbacks(
-        [](const char* n) {
-            g_offset = 0;
-            return g_name == n ? 1 : 0;
-        },
-        [](int) {},
-        [](void* buffer, int count, int) {
-            count = std::max(0, std::min(count, int(g_bytes.size()) - g_offset));
-            std::memcpy(buffer, g_bytes.data() + g_offset, size_t(count));
-            g_offset += count;
-            return count;
-        },
-        [](int, int32_t offset, int origin) { g_offset = origin == 0 ? offset : g_offset + offset; },
-        [](int) { return g_offset; });
-}
 
 std::vector<uint8_t> test_song_bytes()
 {
@@ -92,7 +68,7 @@ std::vector<uint8_t> test_song_bytes()
 
 Module* test_song_load()
 {
-    test_files_register("song.xm", test_song_bytes());
+    music_test::serve_bytes(test_song_bytes());
     return music_load("song.xm", nullptr);
 }
 

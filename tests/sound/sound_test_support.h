@@ -1,5 +1,5 @@
-// Helpers for the sound output tests: an in-memory XM file behind the file callbacks, a small
-// song made with the XM writer, a module with a scripted tick, and the offline render.
+// Helpers for the sound output tests: a small song made with the XM writer, a module with a
+// scripted tick, and the offline render.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,7 @@
 
 #include "audio/sound.h"
 #include "music/music.h"
-
-// Serves `bytes` as the file `name` through the five music file callbacks.
-void test_files_register(const std::string& name, const std::vector<uint8_t>& bytes);
+#include "tests/music/music_test_support.h"  // serve_bytes: the song under any name
 
 // Four channels, a few patterns, looped (one ping-pong) and one-shot samples, pans, envelopes.
 std::vector<uint8_t> test_song_bytes();

@@ -105,18 +105,6 @@ TEST(WideInteger, UnsignedOrderAndDivisionUseTheTopBit) {
     expect_same(U(UINT64_MAX) + U(uint64_t(1)), U128(UINT64_MAX) + 1, "carry into the high word");
 }
 
-// The mixer's forward search: frames until a 32.32 position passes the loop end.
-TEST(WideInteger, ForwardBoundarySearchAtTheTopOfTheRange) {
-    const uint64_t loopEnd = 0xFFFFFFFFu;
-    const uint64_t position = (uint64_t(0xFFFFFF00u) << 32) | 0x1234;
-    const uint64_t rise = (uint64_t(3) << 32) | 0x80000000u;
-    const U end = U(loopEnd) << 32;
-    const U first = U(position) + U(rise);
-    const U128 endRef = U128(loopEnd) << 32, firstRef = U128(position) + rise;
-    EXPECT_EQ(uint64_t(U(1) + (end - first + U(rise) - U(1)) / U(rise)),
-              uint64_t(1 + (endRef - firstRef + rise - 1) / rise));
-}
-
 } // namespace
 
 #else
