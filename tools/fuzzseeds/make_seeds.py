@@ -4,6 +4,16 @@ effect songs (music_effects_songs) and dense_seed.xm (fuzz_write_xm_seed). Run f
 repository root; the assets are copied as they are."""
 import os
 import struct
+import sys
+
+USAGE = "usage: make_seeds.py (run from the repository root; takes no arguments)"
+if len(sys.argv) > 1:
+    if sys.argv[1] in ("-h", "--help"):
+        print(USAGE)
+        print(__doc__)
+        sys.exit(0)
+    print(USAGE, file=sys.stderr)
+    sys.exit(2)
 
 ROOT = os.path.join("tests", "fuzz", "corpus")
 
